@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "platform/message_display.h"
+
+namespace hwident {
+
+// Messages on a terminal or a log: one line "caption: text" on the output.
+// The app style's caption is the program's full path; the plain style's is
+// "Error", the caption Windows gives a box that has none of its own. When
+// someone can answer, the message waits for Enter, standing in for the box's
+// OK button; otherwise the run goes on at once.
+class ConsoleMessageDisplay : public MessageDisplay {
+ public:
+  ConsoleMessageDisplay(std::string appCaption, int outputFd, int inputFd, bool waitForEnter);
+
+  // Standard error, waiting on standard input when both are terminals.
+  static ConsoleMessageDisplay ForProcess();
+
+  void ShowAppMessage(const NarrowText& text) override;
+  void ShowPlainMessage(const NarrowText& text) override;
+
+ private:
+  void Show(const std::string& caption, const NarrowText& text);
+  void WaitForEnter();
+
+  std::string appCaption_;
+  int outputFd_;
+  int inputFd_;
+  bool waitForEnter_;
+};
+
+// The program's full path as /proc/self/exe names it; "hwident" when it
+// cannot be read.
+std::string ExecutablePath();
+
+}  // namespace hwident
