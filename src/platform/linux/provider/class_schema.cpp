@@ -1,0 +1,34 @@
+#include "platform/linux/provider/class_schema.h"
+
+#include "platform/linux/provider/class_computer_system.h"
+#include "platform/linux/provider/wql_query.h"
+
+namespace hwident {
+
+std::span<const ClassSpec* const> ProviderClasses() {
+  static const ClassSpec* const classes[] = {
+      &ComputerSystemClass(),
+  };
+  return classes;
+}
+
+const ClassSpec* FindProviderClass(std::string_view name) {
+  for (const ClassSpec* spec : ProviderClasses()) {
+    if (EqualsIgnoringCase(spec->name, name)) return spec;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> SingleInstance(Machine&) {
+  return {std::string()};
+}
+
+Fact FactFrom(const std::optional<std::string>& text) {
+  return text ? Fact::Text(*text) : Fact::Null();
+}
+
+Fact Constant(std::string_view text) {
+  return Fact::Text(std::string(text));
+}
+
+}  // namespace hwident

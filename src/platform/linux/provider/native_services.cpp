@@ -1,0 +1,41 @@
+#include "platform/linux/provider/native_services.h"
+
+#include "platform/heap/heap_values.h"
+#include "platform/linux/provider/class_schema.h"
+#include "platform/linux/provider/firmware_text.h"
+#include "platform/linux/provider/provider_codes.h"
+#include "platform/linux/provider/provider_objects.h"
+#include "platform/linux/provider/wql_query.h"
+
+namespace hwident {
+namespace {
+
+std::string Narrow(CountedString text) {
+  return AsciiFromWide(std::u16string_view(text, HeapStringLength(text)));
+}
+
+}  // namespace
+
+ResultCode NativeServices::ExecQuery(CountedString language, CountedString query, std::int32_t,
+                                     ObjectEnumerator** enumerator) {
+  if (enumerator == nullptr || language == nullptr || query == nullptr) return kInvalidParameter;
+  *enumerator = nullptr;
+  if (!EqualsIgnoringCase(Narrow(language), "WQL")) return kInvalidQueryType;
+  const std::optional<std::string> className = ParseSelectAll(Narrow(query));
+  if (!className) return kInvalidQuery;
+  const ClassSpec* spec = FindProviderClass(*className);
+  if (spec == nullptr) return kInvalidClass;
+  *enumerator =
+      new ProviderEnumerator(*spec, std::make_unique<Machine>(*sources_.reader, *sources_.live));
+  return kOk;
+}
+
+ResultCode NativeLocator::ConnectServer(CountedString ns, std::int32_t, Services** services) {
+  if (services == nullptr) return kInvalidParameter;
+  *services = nullptr;
+  if (ns == nullptr || !IsServedNamespace(Narrow(ns))) return kInvalidNamespace;
+  *services = new NativeServices(sources_);
+  return kOk;
+}
+
+}  // namespace hwident

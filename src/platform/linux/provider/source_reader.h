@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hwident {
+
+// Where the provider reads the machine from. Every path is absolute as the
+// machine names it ("/sys/class/dmi/id/product_name"); the reader decides
+// which real tree it stands for, so tests run the provider on fixture trees.
+class SourceReader {
+ public:
+  virtual ~SourceReader() = default;
+
+  // The whole file as it is, or nothing when it is missing or this process
+  // may not read it.
+  virtual std::optional<std::string> Read(const std::string& path) = 0;
+  // Entry names of a directory, sorted; empty when it is missing.
+  virtual std::vector<std::string> List(const std::string& path) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  // The path with every symbolic link resolved, in the machine's own terms;
+  // nothing when it is missing or leads out of the tree.
+  virtual std::optional<std::string> Resolve(const std::string& path) = 0;
+};
+
+// Reads the tree below a filesystem root ("/" on a live machine).
+class RootedSourceReader final : public SourceReader {
+ public:
+  // asRoot says whether files only root may read count as readable: the
+  // kernel makes serials and tables mode 0400, and a test stands in for an
+  // ordinary user by passing false while running as root.
+  RootedSourceReader(std::string root, bool asRoot);
+
+  std::optional<std::string> Read(const std::string& path) override;
+  std::vector<std::string> List(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  std::optional<std::string> Resolve(const std::string& path) override;
+
+  // Files opened so far, in order (machine paths), for tests that prove a
+  // query reads only its own sources.
+  const std::vector<std::string>& Opened() const { return opened_; }
+
+ private:
+  std::string HostPath(const std::string& path) const;
+
+  std::string root_;  // without a trailing slash; empty for "/"
+  bool asRoot_;
+  std::vector<std::string> opened_;
+};
+
+}  // namespace hwident

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/linux/provider/live_facts.h"
+#include "platform/linux/provider/native_object_system.h"
+#include "platform/linux/provider/source_reader.h"
+#include "platform/variant.h"
+
+namespace hwident::test {
+
+// Live facts fixed by a test or read from a fixture's live.txt.
+struct FixedLiveFacts final : LiveFacts {
+  bool root = true;
+  std::string arch = "x86_64";
+  std::int64_t nowMicroseconds = 1700000000LL * 1000000;
+  int offsetMinutes = 0;
+  bool dst = false;
+  std::optional<std::int64_t> install;
+
+  bool IsRoot() const override { return root; }
+  std::string Architecture() const override { return arch; }
+  std::int64_t NowMicroseconds() const override { return nowMicroseconds; }
+  int UtcOffsetMinutes(std::int64_t) const override { return offsetMinutes; }
+  bool DaylightSaving(std::int64_t) const override { return dst; }
+  std::optional<std::int64_t> InstallTime() const override { return install; }
+};
+
+std::string FixtureDirectory(const std::string& machine);
+FixedLiveFacts FixtureLiveFacts(const std::string& machine);
+
+// A provider over a fixture tree, with the reader kept for inspection.
+struct FixtureProvider {
+  std::shared_ptr<RootedSourceReader> reader;
+  std::shared_ptr<FixedLiveFacts> live;
+  std::unique_ptr<NativeObjectSystem> system;
+};
+FixtureProvider MakeFixtureProvider(const std::string& machine, bool asRoot = true);
+
+// One property as an object handed it out.
+struct SeenProperty {
+  std::string name;
+  std::uint16_t type;
+  std::string text;  // rendered as the report renders it
+};
+
+// Runs "connect, query, walk every object" through the seam; result is the
+// ExecQuery code. Every name and value is freed as a caller would.
+int RunQuery(ObjectSystem& system, const std::string& query,
+             std::vector<std::vector<SeenProperty>>* objects);
+
+// The value as the report prints it right of " = ".
+std::string RenderValue(const Variant& value);
+
+// The property's value text in the only object; "" when absent.
+std::string ValueOf(const std::vector<std::vector<SeenProperty>>& objects, const std::string& name,
+                    std::size_t object = 0);
+
+}  // namespace hwident::test
