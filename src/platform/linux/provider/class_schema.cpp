@@ -1,5 +1,6 @@
 #include "platform/linux/provider/class_schema.h"
 
+#include "platform/linux/provider/class_cdrom_drive.h"
 #include "platform/linux/provider/class_computer_system.h"
 #include "platform/linux/provider/wql_query.h"
 
@@ -8,6 +9,7 @@ namespace hwident {
 std::span<const ClassSpec* const> ProviderClasses() {
   static const ClassSpec* const classes[] = {
       &ComputerSystemClass(),
+      &CdromDriveClass(),
   };
   return classes;
 }

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/linux/provider/class_schema.h"
+
+namespace hwident {
+
+const ClassSpec& CdromDriveClass();
+
+}  // namespace hwident
