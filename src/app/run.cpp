@@ -32,6 +32,14 @@ Services* Connect(ObjectSystem& objects, MessageDisplay& messages) {
   return services;
 }
 
+// The connection is lent to every request and never released: process exit
+// ends it. Holding it here, reachable until then, says so to leak checkers.
+Services* HoldForTheProcess(Services* services) {
+  static Services* held = nullptr;
+  held = services;
+  return held;
+}
+
 // Without a connection a request cannot give lines; it is skipped.
 void Request(const ServiceConnection& connection, const NarrowText& query,
              const NarrowText& propertyList) {
@@ -70,8 +78,8 @@ int RunHwident(const Platform& platform, std::string_view commandLine) {
   if (objects.InitializeSecurity() < 0) {
     platform.messages.ShowAppMessage("Error in CoInitializeSecurity");
   }
-  // The connection lives until the process ends; it is never released.
-  const ServiceConnection connection{objects, Connect(objects, platform.messages)};
+  const ServiceConnection connection{objects,
+                                     HoldForTheProcess(Connect(objects, platform.messages))};
 
   Request(connection, "select * from Win32_ComputerSystem", "Model");
   RequestEntries(connection, platform.messages, commandLine);
