@@ -1,5 +1,5 @@
 // Win32_CDROMDrive: one object per optical drive (/sys/block/srN).
-#include "platform/linux/provider/class_cdrom_drive.h"
+#include "platform/linux/provider/provider_classes.h"
 
 #include "platform/linux/provider/optical_drive.h"
 #include "platform/linux/provider/proc_files.h"

@@ -1,5 +1,5 @@
 // Win32_ComputerSystem: the machine as a whole.
-#include "platform/linux/provider/class_computer_system.h"
+#include "platform/linux/provider/provider_classes.h"
 
 #include <set>
 

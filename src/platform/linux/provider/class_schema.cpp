@@ -1,7 +1,6 @@
 #include "platform/linux/provider/class_schema.h"
 
-#include "platform/linux/provider/class_cdrom_drive.h"
-#include "platform/linux/provider/class_computer_system.h"
+#include "platform/linux/provider/provider_classes.h"
 #include "platform/linux/provider/wql_query.h"
 
 namespace hwident {
@@ -9,6 +8,12 @@ namespace hwident {
 std::span<const ClassSpec* const> ProviderClasses() {
   static const ClassSpec* const classes[] = {
       &ComputerSystemClass(),
+      &ComputerSystemProductClass(),
+      &BiosClass(),
+      &BaseBoardClass(),
+      &SystemEnclosureClass(),
+      &ProcessorClass(),
+      &OperatingSystemClass(),
       &CdromDriveClass(),
   };
   return classes;
@@ -22,6 +27,11 @@ const ClassSpec* FindProviderClass(std::string_view name) {
 }
 
 std::vector<std::string> SingleInstance(Machine&) {
+  return {std::string()};
+}
+
+std::vector<std::string> InstanceIfDmi(Machine& machine) {
+  if (!machine.HasDmi()) return {};
   return {std::string()};
 }
 

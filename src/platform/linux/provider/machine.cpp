@@ -20,4 +20,9 @@ std::optional<std::string> Machine::RootOnlyText(const std::string& path) {
   return Text(path);
 }
 
+std::optional<std::string> Machine::RootOnlyRaw(const std::string& path) {
+  if (!live_.IsRoot()) return std::nullopt;
+  return Raw(path);
+}
+
 }  // namespace hwident

@@ -25,6 +25,8 @@ class Machine {
   // Text, but nothing unless running as root: the kernel makes these files
   // mode 0400, and an ordinary user gets null rather than an error.
   std::optional<std::string> RootOnlyText(const std::string& path);
+  // Raw, under the same rule as RootOnlyText, for binary tables.
+  std::optional<std::string> RootOnlyRaw(const std::string& path);
   // A DMI identity attribute (/sys/class/dmi/id/NAME), 0444 ones.
   std::optional<std::string> Dmi(const std::string& name) { return Text(kDmiDirectory + name); }
   bool HasDmi() { return reader_.Exists("/sys/class/dmi/id"); }

@@ -77,8 +77,11 @@ CpuInfo ParseCpuInfo(const std::string& text) {
       continue;
     }
     if (colon == std::string::npos) continue;
-    block[Trim(std::string_view(line).substr(0, colon))] =
-        Trim(std::string_view(line).substr(colon + 1));
+    // Only the blanks after the colon go: trailing blanks belong to the value
+    // (AMD brand strings keep them, and so does Windows).
+    std::size_t start = colon + 1;
+    while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
+    block[Trim(std::string_view(line).substr(0, colon))] = line.substr(start);
   }
   finish();
   return info;
