@@ -1,6 +1,7 @@
 #include "platform/linux/provider/optical_drive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 
@@ -107,9 +108,13 @@ std::optional<std::string> AtaIdentifyString(const std::string& idText, int firs
   std::vector<unsigned> all;
   std::string word;
   while (stream >> word) {
-    unsigned value = 0;
-    if (word.size() != 4 || std::sscanf(word.c_str(), "%4x", &value) != 1) return std::nullopt;
-    all.push_back(value);
+    // Exactly four hex digits; sscanf alone would take "41zz" as 0x41.
+    if (word.size() != 4 || !std::all_of(word.begin(), word.end(), [](char c) {
+          return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        })) {
+      return std::nullopt;
+    }
+    all.push_back(static_cast<unsigned>(std::stoul(word, nullptr, 16)));
   }
   if (all.size() < static_cast<std::size_t>(firstWord + words)) return std::nullopt;
   std::string text;
