@@ -202,5 +202,22 @@ TEST(ProviderObjects, NextBeforeBeginEnumerationAndAfterTheLastPropertyFails) {
   services->Release();
 }
 
+TEST(LiveMachine, EveryClassAnswersWithEveryPropertyOnThisMachine) {
+  NativeObjectSystem system("/");
+  for (const ClassSpec* spec : ProviderClasses()) {
+    std::vector<std::vector<SeenProperty>> objects;
+    ASSERT_EQ(RunQuery(system, "select * from " + std::string(spec->name), &objects), 0)
+        << spec->name;
+    for (const auto& properties : objects) {
+      EXPECT_EQ(properties.size(), spec->properties.size()) << spec->name;
+    }
+  }
+  std::vector<std::vector<SeenProperty>> computer;
+  ASSERT_EQ(RunQuery(system, "select * from Win32_ComputerSystem", &computer), 0);
+  ASSERT_EQ(computer.size(), 1u);
+  EXPECT_NE(ValueOf(computer, "NumberOfLogicalProcessors"), "<null>");
+  EXPECT_NE(ValueOf(computer, "TotalPhysicalMemory"), "<null>");
+}
+
 }  // namespace
 }  // namespace hwident::test

@@ -50,7 +50,9 @@ std::optional<std::int64_t> SystemLiveFacts::InstallTime() const {
   struct statx status {};
   const std::string path = root_.empty() ? "/" : root_;
   if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &status) != 0) return std::nullopt;
-  if ((status.stx_mask & STATX_BTIME) == 0) return std::nullopt;
+  // Some filesystems (and sandboxes) claim a birth time of zero; that is no
+  // date at all.
+  if ((status.stx_mask & STATX_BTIME) == 0 || status.stx_btime.tv_sec <= 0) return std::nullopt;
   return std::int64_t{status.stx_btime.tv_sec};
 }
 
