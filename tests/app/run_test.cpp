@@ -26,19 +26,23 @@ ShownMessage Plain(std::string text) {
   return {MessageStyle::kPlain, std::move(text)};
 }
 
-// One run of the program against scripted pieces: a computer whose model is
-// "Box", and classes A, B and win32_cdromdrive whose one object has the
-// properties x and y.
+// A computer with the given model, and classes A, B and win32_cdromdrive
+// whose one object has the properties x and y.
+void ScriptMachine(ScriptedService& service, Variant model) {
+  service.AddObject(kModelQuery).Property(u"Model", model);
+  for (const char16_t* name : {u"A", u"B", u"win32_cdromdrive"}) {
+    service.AddObject(std::u16string(u"Select * from ") + name)
+        .Property(u"x", MakeStringValue(std::u16string(name) + u"x"))
+        .Property(u"y", MakeStringValue(std::u16string(name) + u"y"));
+  }
+}
+
+// One run of the program against scripted pieces.
 class RunTest : public ::testing::Test {
  protected:
   RunTest() {
     g_reportLines.clear();
-    service_.AddObject(kModelQuery).Property(u"Model", MakeStringValue(u"Box"));
-    for (const char16_t* name : {u"A", u"B", u"win32_cdromdrive"}) {
-      service_.AddObject(std::u16string(u"Select * from ") + name)
-          .Property(u"x", MakeStringValue(std::u16string(name) + u"x"))
-          .Property(u"y", MakeStringValue(std::u16string(name) + u"y"));
-    }
+    ScriptMachine(service_, MakeStringValue(u"Box"));
   }
   ~RunTest() override { g_reportLines.clear(); }
 
@@ -123,12 +127,7 @@ TEST_F(RunTest, CommandLineGrammar) {
   };
   for (const auto& row : cases) {
     ScriptedService service;
-    service.AddObject(kModelQuery).Property(u"Model", MakeNullValue());
-    for (const char16_t* name : {u"A", u"B", u"win32_cdromdrive"}) {
-      service.AddObject(std::u16string(u"Select * from ") + name)
-          .Property(u"x", MakeStringValue(std::u16string(name) + u"x"))
-          .Property(u"y", MakeStringValue(std::u16string(name) + u"y"));
-    }
+    ScriptMachine(service, MakeNullValue());
     ScriptedMessageDisplay messages;
     ScriptedFileServices files;
     EXPECT_EQ(RunHwident(Platform{service, messages, files}, row.commandLine), 0);
