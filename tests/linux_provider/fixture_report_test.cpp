@@ -16,9 +16,9 @@
 namespace hwident::test {
 namespace {
 
-std::string PropertyList(const ClassSpec& spec) {
+std::string PropertyList(const ClassSchema& schema) {
   std::string list;
-  for (const PropertySpec& property : spec.properties) {
+  for (const PropertySchema& property : schema.properties) {
     if (!list.empty()) list += ",";
     list += property.name;
   }
@@ -39,8 +39,9 @@ std::string Report(const std::string& machine) {
   const ServiceConnection connection{system, services};
   g_reportLines.clear();
   CollectProperties(connection, "select * from Win32_ComputerSystem", "Model");
-  for (const ClassSpec* spec : ProviderClasses()) {
-    CollectProperties(connection, "Select * from " + std::string(spec->name), PropertyList(*spec));
+  for (const ClassSchema* schema : ProviderClasses()) {
+    CollectProperties(connection, "Select * from " + std::string(schema->name),
+                      PropertyList(*schema));
   }
   services->Release();
   std::string report;

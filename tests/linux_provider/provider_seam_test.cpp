@@ -137,13 +137,14 @@ std::string Folded(std::string text) {
 
 TEST(ProviderOrder, EveryClassHandsOutItsPropertiesCaseInsensitivelySorted) {
   FixtureProvider provider = MakeFixtureProvider("desktop");
-  for (const ClassSpec* spec : ProviderClasses()) {
+  for (const ClassSchema* schema : ProviderClasses()) {
     std::vector<std::vector<SeenProperty>> objects;
-    ASSERT_EQ(RunQuery(*provider.system, "select * from " + std::string(spec->name), &objects), 0);
+    ASSERT_EQ(RunQuery(*provider.system, "select * from " + std::string(schema->name), &objects),
+              0);
     for (const auto& properties : objects) {
-      ASSERT_EQ(properties.size(), spec->properties.size()) << spec->name;
+      ASSERT_EQ(properties.size(), schema->properties.size()) << schema->name;
       for (std::size_t i = 1; i < properties.size(); ++i) {
-        EXPECT_LT(Folded(properties[i - 1].name), Folded(properties[i].name)) << spec->name;
+        EXPECT_LT(Folded(properties[i - 1].name), Folded(properties[i].name)) << schema->name;
       }
     }
   }
@@ -153,9 +154,9 @@ TEST(ProviderObjects, WalkFreesEveryStringItMade) {
   const std::int64_t before = HeapLiveStrings();
   {
     FixtureProvider provider = MakeFixtureProvider("desktop");
-    for (const ClassSpec* spec : ProviderClasses()) {
+    for (const ClassSchema* schema : ProviderClasses()) {
       std::vector<std::vector<SeenProperty>> objects;
-      RunQuery(*provider.system, "select * from " + std::string(spec->name), &objects);
+      RunQuery(*provider.system, "select * from " + std::string(schema->name), &objects);
     }
   }
   EXPECT_EQ(HeapLiveStrings(), before);
@@ -204,12 +205,12 @@ TEST(ProviderObjects, NextBeforeBeginEnumerationAndAfterTheLastPropertyFails) {
 
 TEST(LiveMachine, EveryClassAnswersWithEveryPropertyOnThisMachine) {
   NativeObjectSystem system("/");
-  for (const ClassSpec* spec : ProviderClasses()) {
+  for (const ClassSchema* schema : ProviderClasses()) {
     std::vector<std::vector<SeenProperty>> objects;
-    ASSERT_EQ(RunQuery(system, "select * from " + std::string(spec->name), &objects), 0)
-        << spec->name;
+    ASSERT_EQ(RunQuery(system, "select * from " + std::string(schema->name), &objects), 0)
+        << schema->name;
     for (const auto& properties : objects) {
-      EXPECT_EQ(properties.size(), spec->properties.size()) << spec->name;
+      EXPECT_EQ(properties.size(), schema->properties.size()) << schema->name;
     }
   }
   std::vector<std::vector<SeenProperty>> computer;

@@ -11,7 +11,7 @@ Fact BaseBoard(M&, I) {
   return Constant("Base Board");
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, BaseBoard},
     {"Description", CimType::kString, BaseBoard},
     {"Manufacturer", CimType::kString, [](M& m, I) { return FactFrom(m.Dmi("board_vendor")); }},
@@ -29,9 +29,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& BaseBoardClass() {
-  static const ClassSpec spec{"Win32_BaseBoard", InstanceIfDmi, kProperties};
-  return spec;
+const ClassSchema& BaseBoardClass() {
+  static const ClassSchema schema{"Win32_BaseBoard", InstanceIfDmi, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

@@ -65,7 +65,7 @@ Fact BiosVersion(M& m, I) {
   return FactFrom(m.Dmi("bios_version"));
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     // Windows shows either the SMBIOS version string or a fixed text here,
     // by machine; the version string is what this machine really has.
     {"Caption", CimType::kString, BiosVersion},
@@ -96,9 +96,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& BiosClass() {
-  static const ClassSpec spec{"Win32_BIOS", InstanceIfDmi, kProperties};
-  return spec;
+const ClassSchema& BiosClass() {
+  static const ClassSchema schema{"Win32_BIOS", InstanceIfDmi, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

@@ -94,7 +94,7 @@ Fact Address(M& m, I name) {
   return WithDrive(m, name, [](const OpticalDrive& d) { return Fact::Number(d.*Field); });
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"Capabilities", CimType::kUint16Array, Capabilities},
     {"Caption", CimType::kString, Caption},
     {"Description", CimType::kString, [](M&, I) { return Constant("CD-ROM Drive"); }},
@@ -118,9 +118,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& CdromDriveClass() {
-  static const ClassSpec spec{"Win32_CDROMDrive", OpticalDriveNames, kProperties};
-  return spec;
+const ClassSchema& CdromDriveClass() {
+  static const ClassSchema schema{"Win32_CDROMDrive", OpticalDriveNames, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

@@ -103,7 +103,7 @@ Fact PCSystemType(M& m, I) {
   return FactFrom(m.Text("/sys/firmware/acpi/pm_profile"));
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, [](M& m, I) { return FactFrom(NetBiosName(m)); }},
     {"CurrentTimeZone", CimType::kSint16, CurrentTimeZone},
     {"DaylightInEffect", CimType::kBoolean, DaylightInEffect},
@@ -131,9 +131,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& ComputerSystemClass() {
-  static const ClassSpec spec{"Win32_ComputerSystem", SingleInstance, kProperties};
-  return spec;
+const ClassSchema& ComputerSystemClass() {
+  static const ClassSchema schema{"Win32_ComputerSystem", SingleInstance, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

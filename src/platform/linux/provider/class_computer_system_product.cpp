@@ -31,7 +31,7 @@ Fact Uuid(M& m, I) {
   return uuid ? Fact::Text(ToUpper(*uuid)) : Fact::Null();
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, [](M&, I) { return Constant("Computer System Product"); }},
     {"Description", CimType::kString, [](M&, I) { return Constant("Computer System Product"); }},
     {"IdentifyingNumber", CimType::kString, IdentifyingNumber},
@@ -44,9 +44,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& ComputerSystemProductClass() {
-  static const ClassSpec spec{"Win32_ComputerSystemProduct", SingleInstance, kProperties};
-  return spec;
+const ClassSchema& ComputerSystemProductClass() {
+  static const ClassSchema schema{"Win32_ComputerSystemProduct", SingleInstance, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

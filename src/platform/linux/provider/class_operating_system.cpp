@@ -70,7 +70,7 @@ Fact Manufacturer(M& m, I) {
   return FactFrom(OsRelease(m, "NAME"));
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"BuildNumber", CimType::kString, BuildNumber},
     {"Caption", CimType::kString, [](M& m, I) { return FactFrom(OsRelease(m, "PRETTY_NAME")); }},
     {"CSName", CimType::kString, [](M& m, I) { return FactFrom(NetBiosName(m)); }},
@@ -108,9 +108,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& OperatingSystemClass() {
-  static const ClassSpec spec{"Win32_OperatingSystem", SingleInstance, kProperties};
-  return spec;
+const ClassSchema& OperatingSystemClass() {
+  static const ClassSchema schema{"Win32_OperatingSystem", SingleInstance, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

@@ -222,7 +222,7 @@ Fact VirtualizationFirmwareEnabled(M& m, I id) {
   });
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"AddressWidth", CimType::kUint16, Width},
     {"Architecture", CimType::kUint16, Architecture},
     {"Caption", CimType::kString, Caption},
@@ -249,9 +249,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& ProcessorClass() {
-  static const ClassSpec spec{"Win32_Processor", SocketIds, kProperties};
-  return spec;
+const ClassSchema& ProcessorClass() {
+  static const ClassSchema schema{"Win32_Processor", SocketIds, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

@@ -5,8 +5,8 @@
 
 namespace hwident {
 
-std::span<const ClassSpec* const> ProviderClasses() {
-  static const ClassSpec* const classes[] = {
+std::span<const ClassSchema* const> ProviderClasses() {
+  static const ClassSchema* const classes[] = {
       &ComputerSystemClass(),
       &ComputerSystemProductClass(),
       &BiosClass(),
@@ -19,9 +19,9 @@ std::span<const ClassSpec* const> ProviderClasses() {
   return classes;
 }
 
-const ClassSpec* FindProviderClass(std::string_view name) {
-  for (const ClassSpec* spec : ProviderClasses()) {
-    if (EqualsIgnoringCase(spec->name, name)) return spec;
+const ClassSchema* FindProviderClass(std::string_view name) {
+  for (const ClassSchema* schema : ProviderClasses()) {
+    if (EqualsIgnoringCase(schema->name, name)) return schema;
   }
   return nullptr;
 }

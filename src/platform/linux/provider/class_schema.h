@@ -15,7 +15,7 @@ namespace hwident {
 using FactReader = Fact (*)(Machine& machine, const std::string& instance);
 
 // One property: its name as Windows spells it, its CIM type and its source.
-struct PropertySpec {
+struct PropertySchema {
   std::string_view name;
   CimType type;
   FactReader read;
@@ -23,16 +23,16 @@ struct PropertySpec {
 
 // One class: its name, how its instances are found and its properties. The
 // properties may be declared in any order; objects hand them out sorted.
-struct ClassSpec {
+struct ClassSchema {
   std::string_view name;
   std::vector<std::string> (*instances)(Machine& machine);
-  std::span<const PropertySpec> properties;
+  std::span<const PropertySchema> properties;
 };
 
 // Every class the provider answers.
-std::span<const ClassSpec* const> ProviderClasses();
+std::span<const ClassSchema* const> ProviderClasses();
 // The class of that name, letter case ignored; null when there is none.
-const ClassSpec* FindProviderClass(std::string_view name);
+const ClassSchema* FindProviderClass(std::string_view name);
 
 // For classes with exactly one instance.
 std::vector<std::string> SingleInstance(Machine& machine);

@@ -19,7 +19,7 @@ Fact ChassisTypes(M& m, I) {
   return Fact::List({*type});
 }
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, SystemEnclosure},
     {"ChassisTypes", CimType::kUint16Array, ChassisTypes},
     {"Description", CimType::kString, SystemEnclosure},
@@ -35,9 +35,9 @@ constexpr PropertySpec kProperties[] = {
 
 }  // namespace
 
-const ClassSpec& SystemEnclosureClass() {
-  static const ClassSpec spec{"Win32_SystemEnclosure", InstanceIfDmi, kProperties};
-  return spec;
+const ClassSchema& SystemEnclosureClass() {
+  static const ClassSchema schema{"Win32_SystemEnclosure", InstanceIfDmi, kProperties};
+  return schema;
 }
 
 }  // namespace hwident

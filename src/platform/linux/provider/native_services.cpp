@@ -23,10 +23,10 @@ ResultCode NativeServices::ExecQuery(CountedString language, CountedString query
   if (!EqualsIgnoringCase(Narrow(language), "WQL")) return kInvalidQueryType;
   const std::optional<std::string> className = ParseSelectAll(Narrow(query));
   if (!className) return kInvalidQuery;
-  const ClassSpec* spec = FindProviderClass(*className);
-  if (spec == nullptr) return kInvalidClass;
+  const ClassSchema* schema = FindProviderClass(*className);
+  if (schema == nullptr) return kInvalidClass;
   *enumerator =
-      new ProviderEnumerator(*spec, std::make_unique<Machine>(*sources_.reader, *sources_.live));
+      new ProviderEnumerator(*schema, std::make_unique<Machine>(*sources_.reader, *sources_.live));
   return kOk;
 }
 

@@ -8,14 +8,14 @@
 namespace hwident {
 
 // The classes the provider answers, one file each.
-const ClassSpec& BaseBoardClass();
-const ClassSpec& BiosClass();
-const ClassSpec& CdromDriveClass();
-const ClassSpec& ComputerSystemClass();
-const ClassSpec& ComputerSystemProductClass();
-const ClassSpec& OperatingSystemClass();
-const ClassSpec& ProcessorClass();
-const ClassSpec& SystemEnclosureClass();
+const ClassSchema& BaseBoardClass();
+const ClassSchema& BiosClass();
+const ClassSchema& CdromDriveClass();
+const ClassSchema& ComputerSystemClass();
+const ClassSchema& ComputerSystemProductClass();
+const ClassSchema& OperatingSystemClass();
+const ClassSchema& ProcessorClass();
+const ClassSchema& SystemEnclosureClass();
 
 // One instance on a machine with SMBIOS, none without: the firmware classes
 // describe SMBIOS structures, and a machine without them has no such object.

@@ -27,11 +27,11 @@ bool NameBefore(const std::u16string& left, const std::u16string& right) {
 
 }  // namespace
 
-std::vector<ObjectProperty> ReadObject(const ClassSpec& spec, Machine& machine,
+std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
                                        const std::string& instance) {
   std::vector<ObjectProperty> properties;
-  properties.reserve(spec.properties.size());
-  for (const PropertySpec& property : spec.properties) {
+  properties.reserve(schema.properties.size());
+  for (const PropertySchema& property : schema.properties) {
     properties.push_back({std::u16string(property.name.begin(), property.name.end()), property.type,
                           property.read(machine, instance)});
   }
@@ -65,9 +65,9 @@ ResultCode ProviderObject::EndEnumeration() {
   return kOk;
 }
 
-ProviderEnumerator::ProviderEnumerator(const ClassSpec& spec, std::unique_ptr<Machine> machine)
-    : spec_(spec), machine_(std::move(machine)) {
-  instances_ = spec_.instances(*machine_);
+ProviderEnumerator::ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine)
+    : schema_(schema), machine_(std::move(machine)) {
+  instances_ = schema_.instances(*machine_);
 }
 
 ResultCode ProviderEnumerator::Next(std::int32_t, std::uint32_t count, ClassObject** objects,
@@ -77,7 +77,7 @@ ResultCode ProviderEnumerator::Next(std::int32_t, std::uint32_t count, ClassObje
   // Objects are read when handed out, so a caller that stops early never
   // reads the rest.
   while (*returned < count && next_ < instances_.size()) {
-    objects[*returned] = new ProviderObject(ReadObject(spec_, *machine_, instances_[next_++]));
+    objects[*returned] = new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++]));
     ++*returned;
   }
   return *returned == count ? kOk : kFalse;

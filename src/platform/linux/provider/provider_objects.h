@@ -19,7 +19,7 @@ struct ObjectProperty {
 
 // Reads every property of one instance, in the order WMI hands them out:
 // case-insensitive alphabetical, as its property lookup table is sorted.
-std::vector<ObjectProperty> ReadObject(const ClassSpec& spec, Machine& machine,
+std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
                                        const std::string& instance);
 
 // One returned instance. Each Next makes a fresh name and value, so the
@@ -45,7 +45,7 @@ class ProviderObject final : public ClassObject {
 // The objects of one query, read one at a time as the caller asks for them.
 class ProviderEnumerator final : public ObjectEnumerator {
  public:
-  ProviderEnumerator(const ClassSpec& spec, std::unique_ptr<Machine> machine);
+  ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine);
 
   ResultCode Next(std::int32_t timeout, std::uint32_t count, ClassObject** objects,
                   std::uint32_t* returned) override;
@@ -54,7 +54,7 @@ class ProviderEnumerator final : public ObjectEnumerator {
  private:
   ~ProviderEnumerator() = default;
 
-  const ClassSpec& spec_;
+  const ClassSchema& schema_;
   std::unique_ptr<Machine> machine_;
   std::vector<std::string> instances_;
   std::size_t next_ = 0;
