@@ -22,6 +22,8 @@ ResultCode NativeServices::ExecQuery(CountedString language, CountedString query
   *enumerator = nullptr;
   if (!EqualsIgnoringCase(Narrow(language), "WQL")) return kInvalidQueryType;
   const std::optional<std::string> className = ParseSelectAll(Narrow(query));
+  // The codes follow the service's own: bad syntax and an unknown class are
+  // told apart, though the core treats every non-zero code alike.
   if (!className) return kInvalidQuery;
   const ClassSchema* schema = FindProviderClass(*className);
   if (schema == nullptr) return kInvalidClass;
