@@ -31,6 +31,7 @@ std::string InquiryField(const std::string& field) {
   return BlanksAsUnderscores(TrailingBlanksDropped(field));
 }
 
+// Upper-casing last also folds the instance part, as Windows shows it.
 std::string IdeCdromId(const std::string& model, const std::string& revision,
                        const std::string& instance) {
   return ToUpper("IDE\\CDROM" + PaddedField(model, 40) + PaddedField(revision, 8) + "\\" +

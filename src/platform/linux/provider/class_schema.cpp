@@ -6,6 +6,7 @@
 namespace hwident {
 
 std::span<const ClassSchema* const> ProviderClasses() {
+  // The order is only the order tests walk them in; lookup is by name.
   static const ClassSchema* const classes[] = {
       &ComputerSystemClass(),
       &ComputerSystemProductClass(),

@@ -6,6 +6,8 @@
 
 namespace hwident {
 
+// Root-only files are readable exactly when the program runs as root, so the
+// reader takes the same answer the live facts give.
 NativeObjectSystem::NativeObjectSystem(std::string root) {
   auto live = std::make_shared<SystemLiveFacts>(root);
   const bool asRoot = live->IsRoot();

@@ -64,6 +64,8 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
       }
     }
   }
+  // Neither source names a package (old ARM kernels, some containers): the
+  // CPUs /proc/cpuinfo lists make one socket.
   if (byPackage.empty() && !info.processors.empty()) {
     Socket& socket = byPackage[0];
     socket.id = "0";
