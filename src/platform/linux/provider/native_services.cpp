@@ -27,8 +27,8 @@ ResultCode NativeServices::ExecQuery(CountedString language, CountedString query
   if (!className) return kInvalidQuery;
   const ClassSchema* schema = FindProviderClass(*className);
   if (schema == nullptr) return kInvalidClass;
-  // A fresh machine view per query: its file cache lives as long as the
-  // query's objects and no longer, so a later query sees current values.
+  // A fresh machine view per query: its file cache lives with the query's
+  // enumerator and no longer, so a later query sees current values.
   *enumerator =
       new ProviderEnumerator(*schema, std::make_unique<Machine>(*sources_.reader, *sources_.live));
   return kOk;
