@@ -51,8 +51,7 @@ inline constexpr ResultCode kFormatInvalid = -2147024809;    // 0x80070057, bad 
 ResultCode FormatBounded(WideChar* destination, std::size_t size, std::u16string_view format,
                          std::span<const FormatArgument> arguments);
 
-inline ResultCode FormatBounded(WideChar* destination, std::size_t size,
-                                std::u16string_view format,
+inline ResultCode FormatBounded(WideChar* destination, std::size_t size, std::u16string_view format,
                                 std::initializer_list<FormatArgument> arguments) {
   return FormatBounded(destination, size, format,
                        std::span<const FormatArgument>(arguments.begin(), arguments.size()));
