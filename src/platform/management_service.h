@@ -10,10 +10,10 @@ namespace hwident {
 // failure, a positive one a qualified success (for example "no more").
 using ResultCode = std::int32_t;
 inline constexpr ResultCode kOk = 0;
-inline constexpr ResultCode kFalse = 1;              // S_FALSE: fewer objects than asked for
-inline constexpr ResultCode kFail = -2147467259;     // E_FAIL (0x80004005)
-inline constexpr ResultCode kInvalidClass = -2147217392;   // WBEM_E_INVALID_CLASS
-inline constexpr ResultCode kInvalidQuery = -2147217385;   // WBEM_E_INVALID_QUERY
+inline constexpr ResultCode kFalse = 1;                   // S_FALSE: fewer objects than asked for
+inline constexpr ResultCode kFail = -2147467259;          // E_FAIL (0x80004005)
+inline constexpr ResultCode kInvalidClass = -2147217392;  // WBEM_E_INVALID_CLASS
+inline constexpr ResultCode kInvalidQuery = -2147217385;  // WBEM_E_INVALID_QUERY
 inline constexpr ResultCode kInvalidNamespace = -2147217394;  // WBEM_E_INVALID_NAMESPACE
 
 inline constexpr std::int32_t kWaitInfinite = -1;     // WBEM_INFINITE

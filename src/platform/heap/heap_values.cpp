@@ -11,7 +11,9 @@ namespace {
 std::atomic<std::int64_t> g_liveStrings{0};
 
 // The count sits in the four bytes before the characters.
-std::uint32_t* Header(CountedString text) { return reinterpret_cast<std::uint32_t*>(text) - 1; }
+std::uint32_t* Header(CountedString text) {
+  return reinterpret_cast<std::uint32_t*>(text) - 1;
+}
 
 }  // namespace
 
@@ -93,6 +95,8 @@ Variant MakeArrayValue(std::uint16_t elementType, std::vector<Variant> elements)
   return value;
 }
 
-std::int64_t HeapLiveStrings() { return g_liveStrings.load(); }
+std::int64_t HeapLiveStrings() {
+  return g_liveStrings.load();
+}
 
 }  // namespace hwident
