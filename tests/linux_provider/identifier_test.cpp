@@ -1,5 +1,6 @@
 // The pure builders behind the values: device identifiers, ATA strings,
-// CPUID words, DMTF datetimes and the query grammar's pieces.
+// CPUID words, DMTF datetimes and the kernel's list formats. Values the
+// fixture reports already pin down are not repeated here.
 #include <gtest/gtest.h>
 
 #include "platform/linux/provider/cdrom_identifier.h"
@@ -15,26 +16,16 @@ TEST(IdeCdromId, PadsModelTo40AndRevisionTo8AndUpperCases) {
   struct Row {
     std::string model, revision, id;
   } rows[] = {
-      {"TSSTcorp DVD+-RW TS-H653B", "D200",
-       "IDE\\CDROMTSSTCORP_DVD+-RW_TS-H653B_______________D200____\\1&0.0.0"},
-      {"HL-DT-ST DVD-ROM GDRH20N", "0D04",
-       "IDE\\CDROMHL-DT-ST_DVD-ROM_GDRH20N________________0D04____\\1&0.0.0"},
+      {"WINE CD-ROM", "1.0", "IDE\\CDROMWINE_CD-ROM_____________________________1.0_____\\1&0.0.0"},
       // Longer fields are cut to their widths; the total never moves.
       {std::string(45, 'm'), "123456789",
        "IDE\\CDROM" + std::string(40, 'M') + "12345678\\1&0.0.0"},
       {"", "", "IDE\\CDROM" + std::string(48, '_') + "\\1&0.0.0"},
-      {"WINE CD-ROM", "1.0", "IDE\\CDROMWINE_CD-ROM_____________________________1.0_____\\1&0.0.0"},
   };
-  for (const Row& row : rows) {
-    const std::string id = IdeCdromId(row.model, row.revision, "1&0.0.0");
-    EXPECT_EQ(id, row.id);
-    EXPECT_EQ(id.find('\\', 4) - 9, 48u) << id;
-  }
+  for (const Row& row : rows) EXPECT_EQ(IdeCdromId(row.model, row.revision, "1&0.0.0"), row.id);
 }
 
 TEST(InquiryIds, TrimTrailingBlanksAndTurnInnerBlanksToUnderscores) {
-  EXPECT_EQ(ScsiCdromId("MATSHITA", "BD-MLT UJ260AF  ", "4&000200"),
-            "SCSI\\CDROM&VEN_MATSHITA&PROD_BD-MLT_UJ260AF\\4&000200");
   EXPECT_EQ(ScsiCdromId("Msft    ", "Virtual DVD-ROM ", "2&000006"),
             "SCSI\\CDROM&VEN_MSFT&PROD_VIRTUAL_DVD-ROM\\2&000006");
   EXPECT_EQ(UsbCdromId("TOSHIBA ", "DVD/HD  X807616 ", "MC08", "A&0"),
@@ -56,42 +47,34 @@ TEST(AtaIdentifyString, ReadsHighByteFirstAndTrims) {
 TEST(X86ProcessorId, RebuildsCpuidLeafOneFromCpuInfo) {
   const std::string edxFlags =
       "fpu vme de pse tsc msr pae mce cx8 apic sep mtrr pge mca cmov pat pse36 clflush dts "
-      "acpi mmx fxsr sse sse2 ss ht tm pbe";
+      "acpi mmx fxsr sse sse2 ss ht tm pbe lm nx";
   struct Row {
-    int family, model, stepping;
+    std::string family, model, flags;
     std::optional<std::string> id;
   } rows[] = {
-      {6, 158, 10, "BFEBFBFF000906EA"},  // Coffee Lake, as Windows shows it
-      {6, 42, 7, "BFEBFBFF000206A7"},    // Sandy Bridge
-      {23, 49, 0, "BFEBFBFF00830F10"},   // Zen 2: extended family 8
-      {15, 4, 1, "BFEBFBFF00000F41"},
-      {5, 40, 1, std::nullopt},  // a model above 15 needs family 6 or 15 up
+      {"15", "4", edxFlags, "BFEBFBFF00000F40"},
+      {"5", "40", edxFlags, std::nullopt},  // a model above 15 needs family 6 or 15 up
+      {"6", "1", "fpu tsc", "0000001100000610"},
   };
   for (const Row& row : rows) {
-    CpuInfoBlock block{{"cpu family", std::to_string(row.family)},
-                       {"model", std::to_string(row.model)},
-                       {"stepping", std::to_string(row.stepping)},
-                       {"flags", edxFlags + " lm nx"}};
+    const CpuInfoBlock block{
+        {"cpu family", row.family}, {"model", row.model}, {"stepping", "0"}, {"flags", row.flags}};
     EXPECT_EQ(X86ProcessorId(block), row.id) << row.family << "/" << row.model;
   }
-  CpuInfoBlock few{{"cpu family", "6"}, {"model", "1"}, {"stepping", "0"}, {"flags", "fpu tsc"}};
-  EXPECT_EQ(X86ProcessorId(few), "0000001100000610");
 }
 
 TEST(ArmImplementer, NamesKnownCodesOnly) {
-  EXPECT_EQ(ArmImplementer("0x41"), "ARM");
   EXPECT_EQ(ArmImplementer("0x51"), "Qualcomm");
   EXPECT_EQ(ArmImplementer("0x99"), std::nullopt);
   EXPECT_EQ(ArmImplementer("41"), std::nullopt);
 }
 
+// A four-digit year is pinned by the desktop fixture's ReleaseDate.
 TEST(FirmwareDateToDmtf, ConvertsMonthDayYearAndRejectsTheRest) {
   struct Row {
     std::string date;
     std::optional<std::string> dmtf;
   } rows[] = {
-      {"11/27/2020", "20201127000000.000000+000"},
-      {"04/01/2014", "20140401000000.000000+000"},
       {"03/07/98", "19980307000000.000000+000"},
       {"13/01/2020", std::nullopt},
       {"00/10/2020", std::nullopt},
@@ -111,35 +94,18 @@ TEST(EpochToDmtf, WritesLocalTimeWithItsOffset) {
     int offset;
     std::string dmtf;
   } rows[] = {
-      {0, 0, "19700101000000.000000+000"},
-      {1718447400123456, 120, "20240615123000.123456+120"},
       {1718447400500000, -300, "20240615053000.500000-300"},
       {951782400LL * 1000000, 0, "20000229000000.000000+000"},  // a leap day
       {-1, 0, "19691231235959.999999+000"},
       {0, 330, "19700101053000.000000+330"},
   };
-  for (const Row& row : rows) {
-    const std::string dmtf = EpochToDmtf(row.micro, row.offset);
-    EXPECT_EQ(dmtf, row.dmtf);
-    EXPECT_EQ(dmtf.size(), 25u);
-  }
+  for (const Row& row : rows) EXPECT_EQ(EpochToDmtf(row.micro, row.offset), row.dmtf);
 }
 
 TEST(ParseCpuList, ExpandsRangesAndRejectsNonsense) {
   EXPECT_EQ(ParseCpuList("0-3,8,10-11\n"), (std::vector<int>{0, 1, 2, 3, 8, 10, 11}));
-  EXPECT_EQ(ParseCpuList("0"), (std::vector<int>{0}));
   EXPECT_TRUE(ParseCpuList("3-1").empty());
   EXPECT_TRUE(ParseCpuList("a").empty());
-}
-
-TEST(ParseCpuInfo, KeepsTrailingBlanksOfValuesAndSetsTheBoardBlockApart) {
-  const CpuInfo info = ParseCpuInfo(
-      "processor\t: 0\nmodel name\t: AMD EPYC 7252 8-Core Processor   \n\n"
-      "processor\t: 1\n\nHardware\t: BCM2835\nSerial\t\t: 100000\n");
-  ASSERT_EQ(info.processors.size(), 2u);
-  EXPECT_EQ(Field(info.processors[0], "model name"), "AMD EPYC 7252 8-Core Processor   ");
-  EXPECT_EQ(Field(info.board, "Serial"), "100000");
-  EXPECT_EQ(Field(info.processors[1], "Serial"), std::nullopt);
 }
 
 }  // namespace

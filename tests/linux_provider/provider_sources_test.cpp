@@ -1,11 +1,13 @@
-// Where values come from: root-only files, mode bits, the newline rule,
-// links in the tree, and which files each class may open.
+// Where values come from: root-only files, the newline rule, links in the
+// tree, and which files each class may open.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "platform/linux/provider/class_schema.h"
 #include "provider_test_support.h"
@@ -23,69 +25,54 @@ class TempTree {
     root_ = ::mkdtemp(pattern);
   }
   ~TempTree() { fs::remove_all(root_); }
-  const std::string& root() const { return root_; }
-  void Write(const std::string& path, const std::string& content,
-             fs::perms mode = fs::perms(0644)) {
+  void Write(const std::string& path, const std::string& content) {
     const fs::path full = root_ + path;
     fs::create_directories(full.parent_path());
     std::ofstream(full, std::ios::binary) << content;
-    fs::permissions(full, mode);
   }
   void Link(const std::string& path, const std::string& target) {
     const fs::path full = root_ + path;
     fs::create_directories(full.parent_path());
     fs::create_symlink(target, full);
   }
+  NativeObjectSystem Provider() const {
+    return NativeObjectSystem(std::make_shared<RootedSourceReader>(root_, true),
+                              std::make_shared<FixedLiveFacts>());
+  }
 
  private:
   std::string root_;
 };
 
-using Objects = std::vector<std::vector<SeenProperty>>;
-
-Objects Query(ObjectSystem& system, const std::string& className) {
-  Objects objects;
-  EXPECT_EQ(RunQuery(system, "select * from " + className, &objects), 0) << className;
-  return objects;
-}
-
-TEST(RootOnlySources, AreNullForAnOrdinaryUserAndRealForRoot) {
-  struct Row {
-    const char* className;
-    const char* property;
-    const char* asRoot;
-  } rows[] = {
-      {"Win32_ComputerSystemProduct", "IdentifyingNumber", "\"NWD450-7731-0042\""},
-      {"Win32_ComputerSystemProduct", "UUID", "\"4C4C4544-0042-3510-8052-B4C04F4D3732\""},
-      {"Win32_BIOS", "SerialNumber", "\"NWD450-7731-0042\""},
-      {"Win32_BIOS", "SMBIOSMajorVersion", "3 (0x3)"},
-      {"Win32_BIOS", "Version", "\"ALASKA - 1072009\""},
-      {"Win32_BaseBoard", "SerialNumber", "\"BSN-00417733\""},
-      {"Win32_SystemEnclosure", "SerialNumber", "\"Default string\""},
-  };
+// The root values themselves are pinned by the fixture reports; an ordinary
+// user sees exactly the root-only ones as null and everything else alike.
+TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
+  const std::set<std::string> rootOnly = {"Win32_ComputerSystemProduct.IdentifyingNumber",
+                                          "Win32_ComputerSystemProduct.UUID",
+                                          "Win32_BIOS.SerialNumber",
+                                          "Win32_BIOS.SMBIOSMajorVersion",
+                                          "Win32_BIOS.SMBIOSMinorVersion",
+                                          "Win32_BIOS.Version",
+                                          "Win32_BaseBoard.SerialNumber",
+                                          "Win32_SystemEnclosure.SerialNumber"};
   FixtureProvider root = MakeFixtureProvider("desktop", true);
   FixtureProvider user = MakeFixtureProvider("desktop", false);
-  for (const Row& row : rows) {
-    EXPECT_EQ(ValueOf(Query(*root.system, row.className), row.property), row.asRoot)
-        << row.className << "." << row.property;
-    EXPECT_EQ(ValueOf(Query(*user.system, row.className), row.property), "<null>")
-        << row.className << "." << row.property;
+  std::set<std::string> nulled;
+  for (const ClassSchema* schema : ProviderClasses()) {
+    const std::string name(schema->name);
+    const Objects asRoot = Query(*root.system, name);
+    const Objects asUser = Query(*user.system, name);
+    ASSERT_EQ(asUser.size(), asRoot.size()) << name;
+    for (std::size_t object = 0; object < asRoot.size(); ++object) {
+      for (const SeenProperty& property : asRoot[object]) {
+        const std::string seen = ValueOf(asUser, property.name, object);
+        if (seen == property.text) continue;
+        EXPECT_EQ(seen, "<null>") << name << "." << property.name;
+        nulled.insert(name + "." + property.name);
+      }
+    }
   }
-  // What everyone may read stays the same.
-  EXPECT_EQ(ValueOf(Query(*user.system, "Win32_BIOS"), "SMBIOSBIOSVersion"), "\"1.C0\"");
-}
-
-TEST(RootedSourceReader, HonoursModeBitsForAnOrdinaryUser) {
-  TempTree tree;
-  tree.Write("/sys/class/dmi/id/product_serial", "S123\n", fs::perms(0400));
-  tree.Write("/sys/class/dmi/id/product_name", "Box\n", fs::perms(0444));
-  RootedSourceReader user(tree.root(), false);
-  RootedSourceReader root(tree.root(), true);
-  EXPECT_EQ(user.Read("/sys/class/dmi/id/product_serial"), std::nullopt);
-  EXPECT_EQ(root.Read("/sys/class/dmi/id/product_serial"), "S123\n");
-  EXPECT_EQ(user.Read("/sys/class/dmi/id/product_name"), "Box\n");
-  EXPECT_EQ(user.Read("/sys/class/dmi/id/missing"), std::nullopt);
-  EXPECT_EQ(user.Read("/sys/class/dmi/id"), std::nullopt);  // a directory is no value
+  EXPECT_EQ(nulled, rootOnly);
 }
 
 TEST(SysfsText, LosesOnlyItsOneTrailingNewline) {
@@ -100,8 +87,7 @@ TEST(SysfsText, LosesOnlyItsOneTrailingNewline) {
   for (const Row& row : rows) {
     TempTree tree;
     tree.Write("/sys/class/dmi/id/product_name", row.content);
-    auto live = std::make_shared<FixedLiveFacts>();
-    NativeObjectSystem system(std::make_shared<RootedSourceReader>(tree.root(), true), live);
+    NativeObjectSystem system = tree.Provider();
     EXPECT_EQ(ValueOf(Query(system, "Win32_ComputerSystem"), "Model"), row.model);
   }
 }
@@ -116,8 +102,7 @@ TEST(OpticalDrives, ComeInNumberOrderAndALinkOutOfTheTreeNamesNothing) {
   }
   tree.Link("/sys/block/sr3/device", "/");            // absolute: leaves the tree
   tree.Link("/sys/block/sr4/device", "../../../..");  // climbs out of it
-  auto live = std::make_shared<FixedLiveFacts>();
-  NativeObjectSystem system(std::make_shared<RootedSourceReader>(tree.root(), true), live);
+  NativeObjectSystem system = tree.Provider();
   const Objects objects = Query(system, "Win32_CDROMDrive");
   ASSERT_EQ(objects.size(), 4u);
   EXPECT_EQ(ValueOf(objects, "DeviceID", 0), "\"SCSI\\CDROM&VEN_ACME&PROD_SR2\\0&000200\"");
@@ -126,32 +111,26 @@ TEST(OpticalDrives, ComeInNumberOrderAndALinkOutOfTheTreeNamesNothing) {
   EXPECT_EQ(ValueOf(objects, "DeviceID", 3), "\"SCSI\\CDROM&VEN_ACME&PROD_SR10\\0&000A00\"");
 }
 
+// The report prints nothing for arrays, so their elements are checked here.
 TEST(Arrays, ArriveWithTheirElements) {
   FixtureProvider desktop = MakeFixtureProvider("desktop");
-  EXPECT_EQ(ValueOf(Query(*desktop.system, "Win32_SystemEnclosure"), "ChassisTypes"), "{3}");
+  EXPECT_EQ(ValueOf(Query(*desktop.system, "Win32_SystemEnclosure"), "ChassisTypes"), "{3 (0x3)}");
   const Objects drives = Query(*desktop.system, "Win32_CDROMDrive");
-  EXPECT_EQ(ValueOf(drives, "Capabilities", 0), "{3,4,7}");
-  EXPECT_EQ(ValueOf(drives, "Capabilities", 1), "{3,7}");
+  EXPECT_EQ(ValueOf(drives, "Capabilities", 0), "{3 (0x3),4 (0x4),7 (0x7)}");
+  EXPECT_EQ(ValueOf(drives, "Capabilities", 1), "{3 (0x3),7 (0x7)}");
 }
 
-TEST(Firmware, ClassesWithoutSmbiosGiveNoObject) {
-  for (const char* machine : {"raspberrypi", "container"}) {
-    FixtureProvider provider = MakeFixtureProvider(machine);
-    for (const char* className : {"Win32_BIOS", "Win32_BaseBoard", "Win32_SystemEnclosure"}) {
-      EXPECT_TRUE(Query(*provider.system, className).empty()) << machine << " " << className;
-    }
-    EXPECT_EQ(Query(*provider.system, "Win32_ComputerSystemProduct").size(), 1u);
-  }
-}
-
-// Every file a class opens lies below one of its own source folders, on
-// every fixture: a query never reads another class's sources.
-TEST(Sources, EachClassOpensOnlyItsOwnFiles) {
+// On every fixture, each class opens only files below its own sources (so a
+// query never reads another class's), opens each file once, and the class
+// the model comes from opens only a handful.
+TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
   const std::map<std::string, std::vector<std::string>> allowed = {
       {"Win32_ComputerSystem",
-       {"/sys/class/dmi/id/", "/proc/device-tree/model", "/proc/cpuinfo", "/proc/meminfo",
-        "/proc/sys/kernel/hostname", "/proc/sys/kernel/domainname", "/sys/devices/system/cpu/",
-        "/sys/firmware/acpi/pm_profile", "/sys/hypervisor/", "/run/systemd/"}},
+       {"/sys/class/dmi/id/product_name", "/sys/class/dmi/id/product_family",
+        "/sys/class/dmi/id/product_sku", "/sys/class/dmi/id/sys_vendor", "/proc/device-tree/model",
+        "/proc/cpuinfo", "/proc/meminfo", "/proc/sys/kernel/hostname",
+        "/proc/sys/kernel/domainname", "/sys/devices/system/cpu/", "/sys/firmware/acpi/pm_profile",
+        "/sys/hypervisor/", "/run/systemd/"}},
       {"Win32_ComputerSystemProduct",
        {"/sys/class/dmi/id/product_", "/sys/class/dmi/id/sys_vendor",
         "/proc/device-tree/serial-number", "/proc/device-tree/model", "/proc/cpuinfo"}},
@@ -169,16 +148,23 @@ TEST(Sources, EachClassOpensOnlyItsOwnFiles) {
         "/proc/sys/dev/cdrom/info", "/sys/block/"}},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
-  for (const char* machine : {"desktop", "server", "vm", "raspberrypi", "container"}) {
+  for (const char* machine : kMachines) {
     for (const auto& [className, prefixes] : allowed) {
       FixtureProvider provider = MakeFixtureProvider(machine);
       Query(*provider.system, className);
-      for (const std::string& path : provider.reader->Opened()) {
+      std::vector<std::string> opened = provider.reader->Opened();
+      for (const std::string& path : opened) {
         const bool own = std::any_of(
             prefixes.begin(), prefixes.end(),
             [&path](const std::string& p) { return path.compare(0, p.size(), p) == 0; });
         EXPECT_TRUE(own) << machine << " " << className << " opened " << path;
       }
+      if (className == "Win32_ComputerSystem") {
+        EXPECT_LE(opened.size(), 16u) << machine;
+      }
+      std::sort(opened.begin(), opened.end());
+      EXPECT_EQ(std::adjacent_find(opened.begin(), opened.end()), opened.end())
+          << machine << " " << className << " opened a file twice";
     }
   }
 }

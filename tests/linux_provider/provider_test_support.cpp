@@ -1,55 +1,14 @@
 #include "provider_test_support.h"
 
-#include <cstdio>
+#include <gtest/gtest.h>
+
 #include <fstream>
 
+#include "collect/variant_to_text.h"
 #include "platform/heap/heap_values.h"
-#include "platform/linux/provider/firmware_text.h"
 
 namespace hwident::test {
 namespace {
-
-std::u16string Wide(const std::string& text) {
-  return std::u16string(text.begin(), text.end());
-}
-
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::string Format(const char* format, auto... values) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, values...);
-  return buffer;
-}
-
-}  // namespace
-
-std::string FixtureDirectory(const std::string& machine) {
-  return std::string(HWIDENT_FIXTURES_DIR) + "/" + machine;
-}
 
 FixedLiveFacts FixtureLiveFacts(const std::string& machine) {
   FixedLiveFacts facts;
@@ -73,73 +32,74 @@ FixedLiveFacts FixtureLiveFacts(const std::string& machine) {
   return facts;
 }
 
+std::string Narrow(CountedString text) {
+  return WideToNarrow(std::u16string_view(text, HeapStringLength(text)));
+}
+
+}  // namespace
+
+std::string FixtureDirectory(const std::string& machine) {
+  return std::string(HWIDENT_FIXTURES_DIR) + "/" + machine;
+}
+
 FixtureProvider MakeFixtureProvider(const std::string& machine, bool asRoot) {
-  FixtureProvider provider;
-  provider.live = std::make_shared<FixedLiveFacts>(FixtureLiveFacts(machine));
-  provider.live->root = asRoot;
-  provider.reader =
-      std::make_shared<RootedSourceReader>(FixtureDirectory(machine) + "/root", asRoot);
-  provider.system = std::make_unique<NativeObjectSystem>(provider.reader, provider.live);
-  return provider;
+  auto live = std::make_shared<FixedLiveFacts>(FixtureLiveFacts(machine));
+  live->root = asRoot;
+  auto reader = std::make_shared<RootedSourceReader>(FixtureDirectory(machine) + "/root", asRoot);
+  return {reader, std::make_unique<NativeObjectSystem>(reader, live)};
+}
+
+int Connect(ObjectSystem& system, Services** services, std::u16string_view ns) {
+  Locator* locator = nullptr;
+  if (system.CreateLocator(&locator) != 0) return -1;
+  CountedString text = system.AllocStringLen(ns.data(), ns.size());
+  const int result = locator->ConnectServer(text, 0, services);
+  system.FreeString(text);
+  locator->Release();
+  EXPECT_EQ(result == 0, *services != nullptr);
+  return result;
 }
 
 std::string RenderValue(const Variant& value) {
-  switch (value.type) {
-    case vt::kNull:
-      return "<null>";
-    case vt::kI2:
-      return Format("%hu (0x%hX)", static_cast<unsigned short>(value.i2),
-                    static_cast<unsigned short>(value.i2));
-    case vt::kI4:
-      return Format("%d (0x%X)", value.i4, static_cast<unsigned>(value.i4));
-    case vt::kBstr:
-      return "\"" + Utf8(std::u16string_view(value.bstr, HeapStringLength(value.bstr))) + "\"";
-    case vt::kBool:
-      return value.boolean != 0 ? "TRUE" : "FALSE";
-    case vt::kUi1:
-      return value.ui1 < 32 ? Format("%hu (0x%hX)", value.ui1, value.ui1)
-                            : Format("'%c' (%hu, 0x%hX)", value.ui1, value.ui1, value.ui1);
-    case vt::kArray | vt::kI4: {
-      // The report prints nothing for arrays; tests see the elements.
-      std::string text = "{";
-      for (const Variant& element : static_cast<HeapArray*>(value.array)->elements) {
-        text += (text.size() > 1 ? "," : "") + std::to_string(element.i4);
-      }
-      return text + "}";
+  if ((value.type & vt::kArray) != 0) {
+    const auto* array = static_cast<HeapArray*>(value.array);
+    if (array->elementType != (value.type & ~vt::kArray)) return "<array tag mismatch>";
+    std::string text;
+    for (const Variant& element : array->elements) {
+      text += (text.empty() ? "" : ",") + RenderValue(element);
     }
-    default:
-      return "<type " + std::to_string(value.type) + ">";
+    return "{" + text + "}";
   }
+  const std::optional<WideText> text = VariantToText(value);
+  return text ? WideToNarrow(*text) : "<no text>";
 }
 
-int RunQuery(ObjectSystem& system, const std::string& query,
-             std::vector<std::vector<SeenProperty>>* objects) {
-  Locator* locator = nullptr;
-  if (system.CreateLocator(&locator) != 0) return -1;
-  CountedString ns = system.AllocString(u"\\\\.\\root\\cimv2");
+int RunQuery(ObjectSystem& system, const std::string& query, Objects* objects,
+             std::u16string_view language) {
   Services* services = nullptr;
-  const int connected = locator->ConnectServer(ns, 0, &services);
-  system.FreeString(ns);
-  locator->Release();
+  const int connected = Connect(system, &services);
   if (connected != 0) return connected;
-  CountedString language = system.AllocString(u"WQL");
-  const std::u16string wideQuery = Wide(query);
+  CountedString languageText = system.AllocStringLen(language.data(), language.size());
+  const WideText wideQuery = NarrowToWide(query);
   CountedString text = system.AllocStringLen(wideQuery.data(), wideQuery.size());
   ObjectEnumerator* enumerator = nullptr;
-  const int result = services->ExecQuery(language, text, 0, &enumerator);
-  system.FreeString(language);
+  const int result = services->ExecQuery(languageText, text, 0, &enumerator);
+  system.FreeString(languageText);
   system.FreeString(text);
+  EXPECT_EQ(result == 0, enumerator != nullptr) << query;
   if (result == 0) {
     ClassObject* object = nullptr;
     std::uint32_t returned = 0;
-    while (enumerator->Next(-1, 1, &object, &returned) == 0 && returned == 1) {
+    int next = 0;
+    while ((next = enumerator->Next(-1, 1, &object, &returned)) == 0 && returned == 1) {
       std::vector<SeenProperty> properties;
-      object->BeginEnumeration(0x40);
       CountedString name = nullptr;
       Variant value;
+      // An object hands out nothing before BeginEnumeration.
+      EXPECT_NE(object->Next(0, &name, &value), 0) << query;
+      object->BeginEnumeration(0x40);
       while (object->Next(0, &name, &value) == 0) {
-        properties.push_back({Utf8(std::u16string_view(name, HeapStringLength(name))), value.type,
-                              RenderValue(value)});
+        properties.push_back({Narrow(name), value.type, RenderValue(value)});
         system.FreeString(name);
         system.ClearValue(&value);
       }
@@ -147,14 +107,22 @@ int RunQuery(ObjectSystem& system, const std::string& query,
       object->Release();
       objects->push_back(std::move(properties));
     }
+    // The end of the objects is "fewer than asked for", not a failure.
+    EXPECT_EQ(next, 1) << query;
+    EXPECT_EQ(returned, 0u) << query;
     enumerator->Release();
   }
   services->Release();
   return result;
 }
 
-std::string ValueOf(const std::vector<std::vector<SeenProperty>>& objects, const std::string& name,
-                    std::size_t object) {
+Objects Query(ObjectSystem& system, const std::string& className) {
+  Objects objects;
+  EXPECT_EQ(RunQuery(system, "select * from " + className, &objects), 0) << className;
+  return objects;
+}
+
+std::string ValueOf(const Objects& objects, const std::string& name, std::size_t object) {
   if (object >= objects.size()) return "";
   for (const SeenProperty& property : objects[object]) {
     if (property.name == name) return property.text;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/provider/live_facts.h"
@@ -28,16 +29,20 @@ struct FixedLiveFacts final : LiveFacts {
   std::optional<std::int64_t> InstallTime() const override { return install; }
 };
 
+inline const char* const kMachines[] = {"desktop", "server", "vm", "raspberrypi", "container"};
+
 std::string FixtureDirectory(const std::string& machine);
-FixedLiveFacts FixtureLiveFacts(const std::string& machine);
 
 // A provider over a fixture tree, with the reader kept for inspection.
 struct FixtureProvider {
   std::shared_ptr<RootedSourceReader> reader;
-  std::shared_ptr<FixedLiveFacts> live;
   std::unique_ptr<NativeObjectSystem> system;
 };
 FixtureProvider MakeFixtureProvider(const std::string& machine, bool asRoot = true);
+
+// Connects as the core does; the result is ConnectServer's code.
+int Connect(ObjectSystem& system, Services** services,
+            std::u16string_view ns = u"\\\\.\\root\\cimv2");
 
 // One property as an object handed it out.
 struct SeenProperty {
@@ -45,17 +50,21 @@ struct SeenProperty {
   std::uint16_t type;
   std::string text;  // rendered as the report renders it
 };
+using Objects = std::vector<std::vector<SeenProperty>>;
 
 // Runs "connect, query, walk every object" through the seam; result is the
 // ExecQuery code. Every name and value is freed as a caller would.
-int RunQuery(ObjectSystem& system, const std::string& query,
-             std::vector<std::vector<SeenProperty>>* objects);
+int RunQuery(ObjectSystem& system, const std::string& query, Objects* objects,
+             std::u16string_view language = u"WQL");
 
-// The value as the report prints it right of " = ".
+// "select * from CLASS", which must succeed.
+Objects Query(ObjectSystem& system, const std::string& className);
+
+// The value as the report prints it right of " = "; arrays, which the
+// report leaves blank, as their elements between braces.
 std::string RenderValue(const Variant& value);
 
-// The property's value text in the only object; "" when absent.
-std::string ValueOf(const std::vector<std::vector<SeenProperty>>& objects, const std::string& name,
-                    std::size_t object = 0);
+// The property's value text in one object; "" when absent.
+std::string ValueOf(const Objects& objects, const std::string& name, std::size_t object = 0);
 
 }  // namespace hwident::test
