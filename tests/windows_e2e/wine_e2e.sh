@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# End-to-end runs of hwident.exe under Wine, one scenario per call:
+#   wine_e2e.sh prefix | cdrom_device_id | property_order |
+#               read_only_hidden_report | entry_without_list |
+#               report_held_open | no_locator
+# "prefix" makes the throwaway Wine prefix the others share: drive D: set up
+# as a CD-ROM drive, and MessageBoxA calls traced so a scenario can tell
+# exactly which messages a run showed (under Wine without a display the box
+# returns at once, so nothing waits).
+# Environment: HWIDENT_EXE, HOLD_OPEN_EXE, WINE (the wine64 program), E2E_DIR.
+set -euo pipefail
+: "${HWIDENT_EXE:?}" "${HOLD_OPEN_EXE:?}" "${WINE:?}" "${E2E_DIR:?}"
+
+export WINEPREFIX=$E2E_DIR/prefix
+export WINEDEBUG=-all
+wineserver=$(dirname "$WINE")/wineserver
+report=$WINEPREFIX/drive_c/windows/Model.txt
+# The program's path as Windows sees it, escaped as the call trace prints it.
+exe_traced=$(printf 'Z:%s' "$HWIDENT_EXE" | sed 's|/|\\\\|g')
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+make_prefix() {
+  if [ -d "$WINEPREFIX" ]; then "$wineserver" -k 2>/dev/null || true; fi
+  rm -rf "$E2E_DIR"
+  mkdir -p "$E2E_DIR/cdrom"
+  "$WINE" wineboot -i
+  ln -sfn "$E2E_DIR/cdrom" "$WINEPREFIX/dosdevices/d:"
+  "$WINE" reg add 'HKLM\Software\Wine\Drives' /v d: /t REG_SZ /d cdrom /f
+  "$WINE" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /d user32.MessageBoxA /f
+  # The mount manager reads the drive types when the prefix's services start.
+  "$wineserver" -k || true
+  "$wineserver" -w
+}
+
+# Runs hwident.exe with the given arguments. Sets run_status to its exit code
+# and leaves the MessageBoxA calls it made, one a line, in $E2E_DIR/messages
+# as: owner,"text",caption,style (a caption is "text" or 00000000 for none).
+run_hwident() {
+  local trace=$E2E_DIR/trace
+  run_status=0
+  WINEDEBUG=+relay "$WINE" "$HWIDENT_EXE" "$@" 2>"$trace" || run_status=$?
+  grep -a 'Call user32\.MessageBoxA(' "$trace" |
+    sed -E 's/^[0-9a-f]+:Call user32\.MessageBoxA\(//; s/\) ret=[0-9a-f]+$//;
+            s/[0-9a-f]{8,16} "/"/g' >"$E2E_DIR/messages" || true
+  echo "exit code $run_status; messages:"
+  sed 's/^/  /' "$E2E_DIR/messages"
+}
+
+expect_exit_zero() {
+  [ "$run_status" -eq 0 ] || fail "exit code $run_status, expected 0"
+}
+
+# The expected messages, one per argument, in order.
+expect_messages() {
+  local expected=$E2E_DIR/expected_messages
+  if (($#)); then printf '%s\n' "$@" >"$expected"; else : >"$expected"; fi
+  diff -u "$expected" "$E2E_DIR/messages" || fail "messages differ"
+}
+
+# The report's exact bytes; the argument is printf %b text (\r\n line ends).
+expect_report() {
+  local expected=$E2E_DIR/expected_report
+  printf '%b' "$1" >"$expected"
+  [ -f "$report" ] || fail "no report at $report"
+  echo "report bytes:"
+  od -An -c "$report"
+  cmp "$expected" "$report" || {
+    echo "expected bytes:"
+    od -An -c "$expected"
+    fail "report differs"
+  }
+}
+
+# The attribute letters attrib shows for the report (A, R, H, S ...).
+report_attributes() {
+  "$WINE" attrib 'C:\windows\Model.txt' | tr -d '\r' | sed 's/C:.*$//' | tr -d ' '
+}
+
+case ${1:-} in
+  prefix)
+    make_prefix
+    ;;
+  cdrom_device_id)
+    rm -f "$report"
+    run_hwident 'Win32_CDROMDrive;DeviceID'
+    expect_exit_zero
+    expect_messages
+    # Wine's drive identifier is IDE\CDROMWINE_CD-ROM____...1.0_____\5&...;
+    # the service spells the property DeviceId.
+    expect_report 'Model = "Wine"\r\nDeviceId = WINE CD-ROM 1.0\r\n'
+    ;;
+  property_order)
+    # Lines follow the service's property order, not the list's.
+    rm -f "$report"
+    run_hwident 'Win32_ComputerSystem;Model,Manufacturer'
+    expect_exit_zero
+    expect_messages
+    expect_report 'Model = "Wine"\r\nManufacturer = "The Wine Project"\r\nModel = "Wine"\r\n'
+    ;;
+  read_only_hidden_report)
+    printf 'an earlier report\r\n' >"$report"
+    # Wine's attrib takes one change per call.
+    "$WINE" attrib +r 'C:\windows\Model.txt'
+    "$WINE" attrib +h 'C:\windows\Model.txt'
+    before=$(report_attributes)
+    [[ $before == *R* && $before == *H* ]] || fail "set-up: report attributes are '$before'"
+    run_hwident
+    expect_exit_zero
+    expect_messages
+    expect_report 'Model = "Wine"\r\n'
+    after=$(report_attributes)
+    [[ $after != *R* && $after != *H* ]] || fail "report still marked '$after'"
+    ;;
+  entry_without_list)
+    rm -f "$report"
+    run_hwident 'Win32_BIOS' ';Model'
+    expect_exit_zero
+    expect_messages "00000000,\"Win32_BIOS - \",\"$exe_traced\",00000030" \
+      "00000000,\"Model - \",\"$exe_traced\",00000030"
+    expect_report 'Model = "Wine"\r\n'
+    ;;
+  report_held_open)
+    # Another program reads the report, sharing reading and writing; the
+    # report is opened without sharing, so the open fails and says so.
+    printf 'kept\r\n' >"$report"
+    drive_c=$WINEPREFIX/drive_c
+    rm -f "$drive_c/hold_ready" "$drive_c/hold_stop"
+    "$WINE" "$HOLD_OPEN_EXE" 'C:\windows\Model.txt' 'C:\hold_ready' 'C:\hold_stop' &
+    holder=$!
+    for _ in $(seq 600); do
+      [ -f "$drive_c/hold_ready" ] && break
+      sleep 0.1
+    done
+    [ -f "$drive_c/hold_ready" ] || fail "set-up: the report was never held open"
+    run_hwident 'Win32_CDROMDrive;DeviceID'
+    touch "$drive_c/hold_stop"
+    wait "$holder"
+    expect_exit_zero
+    expect_messages '00000000,"Can not open C:\\windows\\Model.txt",00000000,00000000'
+    expect_report 'kept\r\n'
+    ;;
+  no_locator)
+    # Without the WMI provider no locator can be made: the message, no
+    # requests, and still a (now empty) report.
+    printf 'an earlier report\r\n' >"$report"
+    WINEDLLOVERRIDES=wbemprox=d run_hwident 'Win32_CDROMDrive;DeviceID'
+    expect_exit_zero
+    expect_messages "00000000,\"Failed to create IWbemLocator object\",\"$exe_traced\",00000030"
+    expect_report ''
+    ;;
+  *)
+    echo "usage: $0 prefix|cdrom_device_id|property_order|read_only_hidden_report|" \
+      "entry_without_list|report_held_open|no_locator" >&2
+    exit 2
+    ;;
+esac
+echo "ok: ${1}"
