@@ -16,7 +16,6 @@ struct NarrowCase {
 
 TEST(Utf8CodePageTest, NarrowToWideReplacesEachBadByte) {
   const std::vector<NarrowCase> cases = {
-      {"ascii", "Model", u"Model"},
       {"two bytes", "caf\xC3\xA9", u"caf\u00E9"},
       {"three bytes", "\xE2\x82\xAC", u"\u20AC"},
       {"four bytes become a pair", "\xF0\x9F\x98\x80", u"\U0001F600"},
@@ -26,7 +25,6 @@ TEST(Utf8CodePageTest, NarrowToWideReplacesEachBadByte) {
       {"overlong slash", "\xC0\xAF", u"\uFFFD\uFFFD"},
       {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
       {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {"byte 0xFF", "\xFF", u"\uFFFD"},
       {"zero byte kept", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
   };
   for (const NarrowCase& row : cases) {
@@ -36,13 +34,11 @@ TEST(Utf8CodePageTest, NarrowToWideReplacesEachBadByte) {
 
 TEST(Utf8CodePageTest, WideToNarrowStopsAtZeroAndReplacesLoneSurrogates) {
   const std::vector<NarrowCase> cases = {
-      {"ascii", "Model", u"Model"},
-      {"latin", "caf\xC3\xA9", u"caf\u00E9"},
-      {"pair", "\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"two bytes", "caf\xC3\xA9", u"caf\u00E9"},
       {"stops at zero", "a", std::u16string(u"a\0b", 3)},
       {"lone high at end", "a\xEF\xBF\xBD", std::u16string{u'a', char16_t(0xD800)}},
       {"lone low", "\xEF\xBF\xBDz", std::u16string{char16_t(0xDC00), u'z'}},
-      {"high then high", "\xEF\xBF\xBD\xF0\x90\x80\x80",
+      {"high then a pair", "\xEF\xBF\xBD\xF0\x90\x80\x80",
        std::u16string{char16_t(0xD800), char16_t(0xD800), char16_t(0xDC00)}},
   };
   for (const NarrowCase& row : cases) {
