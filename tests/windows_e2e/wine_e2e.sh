@@ -2,12 +2,14 @@
 # End-to-end runs of hwident.exe under Wine, one scenario per call:
 #   wine_e2e.sh prefix | cdrom_device_id | property_order |
 #               read_only_hidden_report | entry_without_list |
-#               report_held_open | no_locator
+#               report_held_open | no_locator | agrees_with_linux_provider
 # "prefix" makes the throwaway Wine prefix the others share: drive D: set up
 # as a CD-ROM drive, and MessageBoxA calls traced so a scenario can tell
 # exactly which messages a run showed (under Wine without a display the box
 # returns at once, so nothing waits).
-# Environment: HWIDENT_EXE, HOLD_OPEN_EXE, WINE (the wine64 program), E2E_DIR.
+# Environment: HWIDENT_EXE, HOLD_OPEN_EXE, WINE (the wine64 program), E2E_DIR,
+# and for the last scenario LINUX_HWIDENT (the Linux build's program; the
+# scenario is skipped, exit code 77, when it is not there).
 set -euo pipefail
 : "${HWIDENT_EXE:?}" "${HOLD_OPEN_EXE:?}" "${WINE:?}" "${E2E_DIR:?}"
 
@@ -78,6 +80,50 @@ expect_report() {
 # The attribute letters attrib shows for the report (A, R, H, S ...).
 report_attributes() {
   "$WINE" attrib 'C:\windows\Model.txt' | tr -d '\r' | sed 's/C:.*$//' | tr -d ' '
+}
+
+# The report lines of one run of each program, the built-in model line left
+# out (Wine names a model, the Linux provider may have none).
+wine_lines() {
+  run_hwident "$@" >/dev/null
+  expect_exit_zero
+  grep -av '^Model = ' "$report" | tr -d '\r' || true
+}
+linux_lines() {
+  mkdir -p "$E2E_DIR/linux"
+  Windir=$E2E_DIR/linux "$LINUX_HWIDENT" "$@"
+  grep -av '^Model = ' "$E2E_DIR/linux/Model.txt" | tr -d '\r' || true
+}
+
+# Both services on the same machine: host name, processor and core counts
+# agree exactly. Total memory may differ by a few pages (Wine counts the pages
+# the kernel hands out, the provider the kernel's total). The processor's name
+# is shown, not compared: Wine reads the processor's own brand string, the
+# provider the kernel's copy, and a hypervisor may make the two differ.
+compare_with_linux() {
+  local system='Win32_ComputerSystem;Name,NumberOfProcessors,NumberOfLogicalProcessors,TotalPhysicalMemory'
+  local processor='Win32_Processor;Name,NumberOfCores,NumberOfLogicalProcessors'
+  local wine linux
+  wine=$(wine_lines "$system")
+  linux=$(linux_lines "$system")
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
+  [ "$(grep -v '^TotalPhysicalMemory' <<<"$wine")" = "$(grep -v '^TotalPhysicalMemory' <<<"$linux")" ] ||
+    fail "computer system lines differ"
+  local wine_memory linux_memory
+  wine_memory=$(sed -n 's/^TotalPhysicalMemory = "\([0-9]*\)"$/\1/p' <<<"$wine")
+  linux_memory=$(sed -n 's/^TotalPhysicalMemory = "\([0-9]*\)"$/\1/p' <<<"$linux")
+  [ -n "$wine_memory" ] && [ -n "$linux_memory" ] || fail "total memory missing"
+  local difference=$((wine_memory - linux_memory))
+  ((difference >= -1048576 && difference <= 1048576)) ||
+    fail "total memory differs by $difference bytes"
+  echo "total memory differs by $difference bytes"
+
+  wine=$(wine_lines "$processor")
+  linux=$(linux_lines "$processor")
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
+  [ "$(grep -v '^Name = ' <<<"$wine")" = "$(grep -v '^Name = ' <<<"$linux")" ] ||
+    fail "processor counts differ"
+  grep -q '^NumberOfCores = ' <<<"$wine" || fail "no processor counts"
 }
 
 case ${1:-} in
@@ -152,9 +198,16 @@ case ${1:-} in
     expect_messages "00000000,\"Failed to create IWbemLocator object\",\"$exe_traced\",00000030"
     expect_report ''
     ;;
+  agrees_with_linux_provider)
+    if [ ! -x "${LINUX_HWIDENT:-}" ]; then
+      echo "skipped: no Linux program at '${LINUX_HWIDENT:-}'"
+      exit 77
+    fi
+    compare_with_linux
+    ;;
   *)
     echo "usage: $0 prefix|cdrom_device_id|property_order|read_only_hidden_report|" \
-      "entry_without_list|report_held_open|no_locator" >&2
+      "entry_without_list|report_held_open|no_locator|agrees_with_linux_provider" >&2
     exit 2
     ;;
 esac
