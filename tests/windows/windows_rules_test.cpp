@@ -32,12 +32,6 @@ TEST(ChooseMessageRoute, OnlyAStationKnownInvisibleAvoidsTheBox) {
   }
 }
 
-TEST(UnattendedMessageLine, NamesTheProgramBeforeTheText) {
-  EXPECT_EQ(UnattendedMessageLine("C:\\tools\\hwident.exe", "Can not open C:\\x"),
-            "C:\\tools\\hwident.exe: Can not open C:\\x");
-  EXPECT_EQ(UnattendedMessageLine("", "Win32_BIOS - "), ": Win32_BIOS - ");
-}
-
 // 1970-01-01 in FILETIME ticks.
 constexpr std::uint64_t kEpochTicks = 116'444'736'000'000'000ull;
 
