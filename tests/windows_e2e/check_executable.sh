@@ -8,7 +8,7 @@ headers=$("$objdump" -p "$exe")
 grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" \
   || { echo "not a GUI-subsystem program: $exe"; exit 1; }
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print $3}')
-echo "imports:" $imports
+echo "imports: $(tr "\n" " " <<<"$imports")"
 if grep -iqE 'libstdc|libgcc|libwinpthread|mingw' <<<"$imports"; then
   echo "a MinGW runtime DLL would have to travel beside $exe"
   exit 1
