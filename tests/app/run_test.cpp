@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ using Queries = std::vector<std::u16string>;
 
 constexpr char kReport[] = "C:\\Windows\\Model.txt";
 constexpr char16_t kModelQuery[] = u"select * from Win32_ComputerSystem";
+constexpr char kModelLine[] = "Model = \"Box\"\r\n";
 
 ShownMessage App(std::string text) {
   return {MessageStyle::kApp, std::move(text)};
@@ -26,191 +28,126 @@ ShownMessage Plain(std::string text) {
   return {MessageStyle::kPlain, std::move(text)};
 }
 
-// A computer with the given model, and classes A, B and win32_cdromdrive
-// whose one object has the properties x and y.
-void ScriptMachine(ScriptedService& service, Variant model) {
-  service.AddObject(kModelQuery).Property(u"Model", model);
-  for (const char16_t* name : {u"A", u"B", u"win32_cdromdrive"}) {
-    service.AddObject(std::u16string(u"Select * from ") + name)
-        .Property(u"x", MakeStringValue(std::u16string(name) + u"x"))
-        .Property(u"y", MakeStringValue(std::u16string(name) + u"y"));
-  }
-}
-
-// One run of the program against scripted pieces.
-class RunTest : public ::testing::Test {
- protected:
-  RunTest() {
+// One run of the program on scripted pieces: a computer with the model "Box"
+// and classes A and B whose one object has the properties x and y.
+struct Scene {
+  Scene() {
     g_reportLines.clear();
-    ScriptMachine(service_, MakeStringValue(u"Box"));
+    service.AddObject(kModelQuery).Property(u"Model", MakeStringValue(u"Box"));
+    for (const char16_t* name : {u"A", u"B"}) {
+      service.AddObject(std::u16string(u"Select * from ") + name)
+          .Property(u"x", MakeStringValue(std::u16string(name) + u"x"))
+          .Property(u"y", MakeStringValue(std::u16string(name) + u"y"));
+    }
   }
-  ~RunTest() override { g_reportLines.clear(); }
 
-  // Runs the program; every run ends with exit code 0 and nothing misused.
+  // Every run starts the object system once, ends with exit code 0, and
+  // leaves nothing misused and no line over.
   void Run(std::string_view commandLine) {
-    const Platform platform{service_, messages_, files_};
-    EXPECT_EQ(RunHwident(platform, commandLine), 0);
-    EXPECT_EQ(service_.Misuses(), std::vector<std::string>{});
+    EXPECT_EQ(RunHwident(Platform{service, messages, files}, commandLine), 0) << commandLine;
+    EXPECT_EQ(service.apartmentCalls(), 1);
+    EXPECT_EQ(service.securityCalls(), 1);
+    EXPECT_EQ(service.Misuses(), std::vector<std::string>{});
     EXPECT_TRUE(g_reportLines.empty());
   }
 
-  // The query texts after the built-in one.
-  Queries EntryQueries() const {
+  // Makes the named call fail.
+  void Fail(std::string_view call) {
+    if (call == "apartment") service.SetApartmentResult(kFail);
+    if (call == "security+") service.FailInitializeSecurity(kFalse);
+    if (call == "security") service.FailInitializeSecurity(kFail);
+    if (call == "locator") service.FailCreateLocator();
+    if (call == "connection") service.FailConnectServer();
+    files.failures.open = call == "open";
+    files.failures.expansion = call == "expansion";
+  }
+
+  // The query texts in order; every query is in WQL.
+  Queries QueryTexts() const {
     Queries texts;
-    for (const ScriptedQueryCall& call : service_.queries()) texts.push_back(call.text);
-    if (!texts.empty() && texts.front() == kModelQuery) texts.erase(texts.begin());
+    for (const ScriptedQueryCall& call : service.queries()) {
+      EXPECT_EQ(call.language, u"WQL");
+      texts.push_back(call.text);
+    }
     return texts;
   }
 
-  std::string Report() { return files_.files[kReport].content; }
+  // The report's bytes; nullopt when it was never written.
+  std::optional<std::string> Report() const {
+    const auto found = files.files.find(kReport);
+    if (found == files.files.end()) return std::nullopt;
+    return found->second.content;
+  }
 
-  ScriptedService service_;
-  ScriptedMessageDisplay messages_;
-  ScriptedFileServices files_;
+  ScriptedService service;
+  ScriptedMessageDisplay messages;
+  ScriptedFileServices files;
 };
 
-TEST_F(RunTest, StartsConnectsAsksForTheModelAndWritesTheReport) {
-  Run("");
-  EXPECT_EQ(service_.apartmentCalls(), 1);
-  EXPECT_EQ(service_.securityCalls(), 1);
-  EXPECT_EQ(service_.connectedNamespaces(), Queries{u"\\\\.\\root\\cimv2"});
-  ASSERT_EQ(service_.queries().size(), 1u);
-  EXPECT_EQ(service_.queries()[0].language, u"WQL");
-  EXPECT_EQ(service_.queries()[0].text, kModelQuery);
-  EXPECT_EQ(Report(), "Model = \"Box\"\r\n");
-  EXPECT_EQ(messages_.shown, Messages{});
-  // The locator and the namespace text go at once; the connection is held
-  // until the process ends.
-  EXPECT_EQ(service_.locatorReleases(), 1);
-  EXPECT_EQ(service_.servicesReleases(), 0);
-  EXPECT_EQ(service_.Outstanding(), (ScriptedOutstanding{.services = 1}));
-}
-
-TEST_F(RunTest, LinesFollowTheEntriesInOrder) {
-  Run("B;y A;x,y B;y");
-  EXPECT_EQ(EntryQueries(), (Queries{u"Select * from B", u"Select * from A", u"Select * from B"}));
-  EXPECT_EQ(Report(),
-            "Model = \"Box\"\r\ny = \"By\"\r\nx = \"Ax\"\r\ny = \"Ay\"\r\ny = \"By\"\r\n");
-}
-
-TEST_F(RunTest, CommandLineGrammar) {
+TEST(Run, CommandLineGrammar) {
   const struct {
     const char* commandLine;
-    Queries queries;
+    Queries classes;  // asked for after the model, in order
     Messages messages;
     const char* lines;  // after the model line
   } cases[] = {
-      {"A;x", {u"Select * from A"}, {}, "x = \"Ax\"\r\n"},
-      {"A;x   B;y   ",
-       {u"Select * from A", u"Select * from B"},
-       {},
-       "x = \"Ax\"\r\ny = \"By\"\r\n"},
-      {"A;;;x", {u"Select * from A"}, {}, "x = \"Ax\"\r\n"},
-      {"A;x;y", {u"Select * from A"}, {}, "x = \"Ax\"\r\n"},  // after a second ';': unread
-      {"A;x,,y,", {u"Select * from A"}, {}, "x = \"Ax\"\r\ny = \"Ay\"\r\n"},
-      // A tab does not split: one entry, the second class inside the list.
-      {"A;x\tB;y", {u"Select * from A"}, {}, ""},
-      {"A\tB;x", {u"Select * from A\tB"}, {}, ""},
-      {"\"A;x\"", {u"Select * from \"A"}, {}, ""},
-      {"win32_cdromdrive;x",
-       {u"Select * from win32_cdromdrive"},
-       {},
-       "x = \"win32_cdromdrivex\"\r\n"},
-      {"Bogus;x", {u"Select * from Bogus"}, {}, ""},  // unknown class: no line, no message
+      // Runs of spaces separate entries; the lines follow the entries in order.
+      {"B;y   A;x B;y   ", {u"B", u"A", u"B"}, {}, "y = \"By\"\r\nx = \"Ax\"\r\ny = \"By\"\r\n"},
+      {"A;;;x", {u"A"}, {}, "x = \"Ax\"\r\n"},
+      {"A;x;y", {u"A"}, {}, "x = \"Ax\"\r\n"},  // after a second ';': unread
+      {"A;x\tB;y", {u"A"}, {}, ""},             // a tab does not split: no property "x\tB"
       // Without a property list: the message, and no request.
-      {"A", {}, {App("A - ")}, ""},
-      {"A;", {}, {App("A - ")}, ""},
-      {"A;;", {}, {App("A - ")}, ""},
+      {"A B;y A;", {u"B"}, {App("A - "), App("A - ")}, "y = \"By\"\r\n"},
       {";Model", {}, {App("Model - ")}, ""},
       {";;;", {}, {App(" - ")}, ""},
-      {"A B;y C", {u"Select * from B"}, {App("A - "), App("C - ")}, "y = \"By\"\r\n"},
   };
   for (const auto& row : cases) {
-    ScriptedService service;
-    ScriptMachine(service, MakeNullValue());
-    ScriptedMessageDisplay messages;
-    ScriptedFileServices files;
-    EXPECT_EQ(RunHwident(Platform{service, messages, files}, row.commandLine), 0);
-
-    Queries queries;
-    for (const ScriptedQueryCall& call : service.queries()) queries.push_back(call.text);
-    ASSERT_FALSE(queries.empty());
-    EXPECT_EQ(queries.front(), kModelQuery);
-    queries.erase(queries.begin());
-    EXPECT_EQ(queries, row.queries) << row.commandLine;
-    EXPECT_EQ(messages.shown, row.messages) << row.commandLine;
-    EXPECT_EQ(files.files[kReport].content, std::string("Model = <null>\r\n") + row.lines)
-        << row.commandLine;
+    Scene scene;
+    scene.Run(row.commandLine);
+    Queries queries{kModelQuery};
+    for (const std::u16string& name : row.classes) queries.push_back(u"Select * from " + name);
+    EXPECT_EQ(scene.QueryTexts(), queries) << row.commandLine;
+    EXPECT_EQ(scene.messages.shown, row.messages) << row.commandLine;
+    EXPECT_EQ(scene.Report(), kModelLine + std::string(row.lines)) << row.commandLine;
   }
 }
 
-TEST_F(RunTest, SecurityFailsOnlyOnANegativeCode) {
+// Each failure is told in its style and the run goes as far as it can: without
+// a connection no request is made, yet entries without a list are still told
+// and the report is still written; the report's own messages come last.
+TEST(Run, FailuresAreToldAndTheRunGoesOn) {
+  const Queries cimv2{u"\\\\.\\root\\cimv2"};
+  const Queries asked{kModelQuery, u"Select * from A"};
+  const std::string lines = kModelLine + std::string("x = \"Ax\"\r\n");
   const struct {
-    ResultCode code;
+    const char* call;  // that fails
+    bool connected;
     Messages messages;
+    std::optional<std::string> report;
   } cases[] = {
-      {kOk, {}},
-      {kFalse, {}},
-      {0x7fffffff, {}},
-      {kFail, {App("Error in CoInitializeSecurity")}},
-      {-1, {App("Error in CoInitializeSecurity")}},
+      {"nothing", true, {App("B - ")}, lines},
+      {"apartment", true, {App("B - ")}, lines},  // its result is never examined
+      {"security+", true, {App("B - ")}, lines},  // a positive code is a success
+      {"security", true, {App("Error in CoInitializeSecurity"), App("B - ")}, lines},
+      {"locator", false, {App("Failed to create IWbemLocator object"), App("B - ")}, ""},
+      {"connection", false, {App("Bad namespace"), App("B - ")}, ""},
+      {"open", true, {App("B - "), Plain("Can not open C:\\Windows\\Model.txt")}, std::nullopt},
+      {"expansion", true, {App("B - "), Plain("Can not expand environment string")}, std::nullopt},
   };
   for (const auto& row : cases) {
-    ScriptedService service;
-    service.AddObject(kModelQuery).Property(u"Model", MakeStringValue(u"Box"));
-    service.FailInitializeSecurity(row.code);
-    ScriptedMessageDisplay messages;
-    ScriptedFileServices files;
-    EXPECT_EQ(RunHwident(Platform{service, messages, files}, ""), 0);
-    EXPECT_EQ(messages.shown, row.messages) << row.code;
-    // The run goes on either way.
-    EXPECT_EQ(files.files[kReport].content, "Model = \"Box\"\r\n") << row.code;
+    Scene scene;
+    scene.Fail(row.call);
+    scene.Run("A;x B");
+    EXPECT_EQ(scene.messages.shown, row.messages) << row.call;
+    EXPECT_EQ(scene.QueryTexts(), row.connected ? asked : Queries{}) << row.call;
+    EXPECT_EQ(scene.Report(), row.report) << row.call;
+    const bool located = row.call != std::string_view("locator");
+    EXPECT_EQ(scene.service.connectedNamespaces(), located ? cimv2 : Queries{}) << row.call;
+    // Only a connection that was made is held, until the process ends; the
+    // locator and every text go at once.
+    const ScriptedOutstanding held{.services = row.connected ? 1 : 0};
+    EXPECT_EQ(scene.service.Outstanding(), held) << row.call;
   }
-}
-
-TEST_F(RunTest, ApartmentResultIsNotExamined) {
-  service_.SetApartmentResult(kFail);
-  Run("A;x");
-  EXPECT_EQ(messages_.shown, Messages{});
-  EXPECT_EQ(Report(), "Model = \"Box\"\r\nx = \"Ax\"\r\n");
-}
-
-TEST_F(RunTest, WithoutALocatorNoRequestIsMade) {
-  service_.FailCreateLocator();
-  Run("A;x B C;y");
-  EXPECT_EQ(messages_.shown, (Messages{App("Failed to create IWbemLocator object"), App("B - ")}));
-  EXPECT_TRUE(service_.connectedNamespaces().empty());
-  EXPECT_TRUE(service_.queries().empty());
-  EXPECT_EQ(files_.files.count(kReport), 1u);
-  EXPECT_EQ(Report(), "");
-  EXPECT_EQ(service_.Outstanding(), ScriptedOutstanding{});
-}
-
-TEST_F(RunTest, WithoutAConnectionNoRequestIsMade) {
-  service_.FailConnectServer();
-  Run(";;; A;x");
-  EXPECT_EQ(messages_.shown, (Messages{App("Bad namespace"), App(" - ")}));
-  EXPECT_EQ(service_.connectedNamespaces(), Queries{u"\\\\.\\root\\cimv2"});
-  EXPECT_TRUE(service_.queries().empty());
-  EXPECT_EQ(service_.locatorReleases(), 1);
-  EXPECT_EQ(Report(), "");
-  EXPECT_EQ(service_.Outstanding(), ScriptedOutstanding{});
-}
-
-TEST_F(RunTest, ReportMessagesComeLast) {
-  files_.failures.open = true;
-  service_.FailInitializeSecurity();
-  Run("A");
-  EXPECT_EQ(messages_.shown, (Messages{App("Error in CoInitializeSecurity"), App("A - "),
-                                       Plain(std::string("Can not open ") + kReport)}));
-}
-
-TEST_F(RunTest, FailedExpansionDiscardsTheLines) {
-  files_.failures.expansion = true;
-  Run("A;x");
-  EXPECT_EQ(messages_.shown, Messages{Plain("Can not expand environment string")});
-  EXPECT_EQ(EntryQueries(), Queries{u"Select * from A"});
-  EXPECT_TRUE(files_.files.empty());
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -15,7 +13,7 @@ namespace hwident {
 namespace {
 
 TEST(ExpandReferences, FollowsTheWindowsRules) {
-  const std::map<std::string, std::string> variables{{"A", "x"}, {"Windir", "/srv/r"}};
+  const std::map<std::string, std::string> variables{{"A", "x"}};
   const VariableLookup lookup = [&](const std::string& name) -> std::optional<std::string> {
     const auto found = variables.find(name);
     if (found == variables.end()) return std::nullopt;
@@ -25,81 +23,55 @@ TEST(ExpandReferences, FollowsTheWindowsRules) {
     const char* source;
     const char* expanded;
   } cases[] = {
-      {"", ""},
-      {"%Windir%", "/srv/r"},
-      {"a%A%b", "axb"},
-      {"%A%%A%", "xx"},
-      {"%U%", "%U%"},            // not set: stays as written
-      {"%U%%A%", "%U%x"},        // and scanning goes on after it
-      {"%windir%", "%windir%"},  // names are case-sensitive here
-      {"100%", "100%"},
+      {"a%A%b%A%", "axbx"},  // set: replaced by its value
+      {"%U%", "%U%"},        // not set: stays as written
+      {"%U%%A%", "%U%x"},    // and scanning goes on after it
+      {"%a%", "%a%"},        // names are case-sensitive here
+      {"100%", "100%"},      // a percent sign without a partner stays
       {"%A", "%A"},
-      {"%%", "%%"},
-      {"no references", "no references"},
   };
   for (const auto& row : cases) {
     EXPECT_EQ(ExpandReferences(row.source, lookup), row.expanded) << row.source;
   }
 }
 
-// Sets or unsets a variable for one test and puts the old value back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-TEST(LookupEnvironmentVariable, ReadsTheEnvironment) {
-  const ScopedVariable set("HWIDENT_TEST_SET", "value");
-  const ScopedVariable empty("HWIDENT_TEST_EMPTY", "");
-  const ScopedVariable unset("HWIDENT_TEST_UNSET", nullptr);
-  EXPECT_EQ(LookupEnvironmentVariable("HWIDENT_TEST_SET"), "value");
-  EXPECT_EQ(LookupEnvironmentVariable("HWIDENT_TEST_EMPTY"), std::nullopt);
-  EXPECT_EQ(LookupEnvironmentVariable("HWIDENT_TEST_UNSET"), std::nullopt);
-}
-
-TEST(LookupEnvironmentVariable, UnsetOrEmptyWindirIsTheCurrentDirectory) {
+// The environment as the Linux expansion reads it: an empty value counts as
+// not set, and an unset Windir stands for the current directory. The size
+// needed always comes back; a buffer too small for it is left alone.
+TEST(LinuxFileServices, ExpandsFromTheEnvironment) {
   const testing::TempDirectory directory;
-  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path previousDirectory = std::filesystem::current_path();
+  const char* const windir = getenv("Windir");
+  const std::optional<std::string> previousWindir =
+      windir != nullptr ? std::optional<std::string>(windir) : std::nullopt;
   std::filesystem::current_path(directory.path());
-  for (const char* value : {static_cast<const char*>(nullptr), ""}) {
-    const ScopedVariable windir("Windir", value);
-    EXPECT_EQ(LookupEnvironmentVariable("Windir"), directory.path());
-  }
-  const ScopedVariable windir("Windir", "/elsewhere");
-  EXPECT_EQ(LookupEnvironmentVariable("Windir"), "/elsewhere");
-  std::filesystem::current_path(previous);
-}
-
-TEST(LinuxFileServices, ExpansionReportsTheSizeItNeeds) {
-  const ScopedVariable windir("Windir", "/tmp/report");
+  const struct {
+    const char* name;
+    const char* value;  // null: not set
+    std::string expanded;
+  } cases[] = {
+      {"HWIDENT_TEST", "value", "value"},
+      {"HWIDENT_TEST", "", "%HWIDENT_TEST%"},
+      {"HWIDENT_TEST", nullptr, "%HWIDENT_TEST%"},
+      {"Windir", "/elsewhere", "/elsewhere"},
+      {"Windir", "", directory.path()},
+      {"Windir", nullptr, directory.path()},
+  };
   LinuxFileServices files;
-  char fits[13];
-  EXPECT_EQ(files.ExpandEnvironmentStrings("%Windir%", fits, sizeof fits), 12u);
-  EXPECT_STREQ(fits, "/tmp/report");
-
-  // Too small: the size needed comes back and the buffer is left alone.
-  char tooSmall[11];
-  std::memset(tooSmall, 'k', sizeof tooSmall);
-  EXPECT_EQ(files.ExpandEnvironmentStrings("%Windir%", tooSmall, sizeof tooSmall), 12u);
-  EXPECT_EQ(std::string(tooSmall, sizeof tooSmall), std::string(sizeof tooSmall, 'k'));
+  for (const auto& row : cases) {
+    row.value != nullptr ? setenv(row.name, row.value, 1) : unsetenv(row.name);
+    const std::string source = "%" + std::string(row.name) + "%";
+    std::string buffer(row.expanded.size(), 'k');  // one byte short
+    EXPECT_EQ(files.ExpandEnvironmentStrings(source.c_str(), buffer.data(), buffer.size()),
+              buffer.size() + 1);
+    EXPECT_EQ(buffer, std::string(buffer.size(), 'k')) << source;
+    buffer.resize(row.expanded.size() + 1);  // exactly the size needed
+    EXPECT_EQ(files.ExpandEnvironmentStrings(source.c_str(), buffer.data(), buffer.size()),
+              buffer.size());
+    EXPECT_EQ(buffer, row.expanded + '\0') << (row.value != nullptr ? row.value : "(not set)");
+  }
+  std::filesystem::current_path(previousDirectory);
+  previousWindir ? setenv("Windir", previousWindir->c_str(), 1) : unsetenv("Windir");
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace hwident::testing {
@@ -8,8 +14,15 @@ namespace hwident::testing {
 // everything in it when the object goes away.
 class TempDirectory {
  public:
-  TempDirectory();
-  ~TempDirectory();
+  TempDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "hwident-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDirectory(const TempDirectory&) = delete;
   TempDirectory& operator=(const TempDirectory&) = delete;
 
@@ -20,7 +33,13 @@ class TempDirectory {
   std::string path_;
 };
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 }  // namespace hwident::testing
