@@ -2,16 +2,18 @@
 # End-to-end runs of hwident.exe under Wine, one scenario per call:
 #   wine_e2e.sh prefix | cdrom_device_id | property_order |
 #               read_only_hidden_report | entry_without_list |
-#               report_held_open | no_locator | agrees_with_linux_provider
+#               report_held_open | no_locator | unattended_station |
+#               agrees_with_linux_provider
 # "prefix" makes the throwaway Wine prefix the others share: drive D: set up
 # as a CD-ROM drive, and MessageBoxA calls traced so a scenario can tell
 # exactly which messages a run showed (under Wine without a display the box
 # returns at once, so nothing waits).
-# Environment: HWIDENT_EXE, HOLD_OPEN_EXE, WINE (the wine64 program), E2E_DIR,
+# Environment: HWIDENT_EXE, HOLD_OPEN_EXE, UNATTENDED_EXE, WINE (the wine64
+# program), E2E_DIR,
 # and for the last scenario LINUX_HWIDENT (the Linux build's program; the
 # scenario is skipped, exit code 77, when it is not there).
 set -euo pipefail
-: "${HWIDENT_EXE:?}" "${HOLD_OPEN_EXE:?}" "${WINE:?}" "${E2E_DIR:?}"
+: "${HWIDENT_EXE:?}" "${HOLD_OPEN_EXE:?}" "${UNATTENDED_EXE:?}" "${WINE:?}" "${E2E_DIR:?}"
 
 export WINEPREFIX=$E2E_DIR/prefix
 export WINEDEBUG=-all
@@ -20,8 +22,11 @@ export WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
 wineserver=$(dirname "$WINE")/wineserver
 report=$WINEPREFIX/drive_c/windows/Model.txt
-# The program's path as Windows sees it, escaped as the call trace prints it.
-exe_traced=$(printf 'Z:%s' "$HWIDENT_EXE" | sed 's|/|\\\\|g')
+# The program's path as Windows sees it, and escaped as the traces print it.
+exe_windows=Z:${HWIDENT_EXE//\//\\}
+exe_traced=${exe_windows//\\/\\\\}
+# What starts the program: itself, unless a scenario puts a launcher first.
+launch=("$HWIDENT_EXE")
 
 fail() {
   echo "FAIL: $*" >&2
@@ -41,16 +46,19 @@ make_prefix() {
   "$wineserver" -w
 }
 
-# Runs hwident.exe with the given arguments. Sets run_status to its exit code
-# and leaves the MessageBoxA calls it made, one a line, in $E2E_DIR/messages
-# as: owner,"text",caption,style (a caption is "text" or 00000000 for none).
+# Runs hwident.exe (through $launch) with the given arguments. Sets
+# run_status to its exit code and leaves the MessageBoxA calls it made, one a
+# line, in $E2E_DIR/messages as: owner,"text",caption,style (a caption is
+# "text" or 00000000 for none), and its debug output in $E2E_DIR/debug_output.
 run_hwident() {
   local trace=$E2E_DIR/trace
   run_status=0
-  WINEDEBUG=+relay "$WINE" "$HWIDENT_EXE" "$@" 2>"$trace" || run_status=$?
+  WINEDEBUG=+relay,+debugstr "$WINE" "${launch[@]}" "$@" 2>"$trace" || run_status=$?
   grep -a 'Call user32\.MessageBoxA(' "$trace" |
     sed -E 's/^[0-9a-f]+:Call user32\.MessageBoxA\(//; s/\) ret=[0-9a-f]+$//;
             s/[0-9a-f]{8,16} "/"/g' >"$E2E_DIR/messages" || true
+  grep -a ':OutputDebugStringA ' "$trace" | sed -E 's/^.*:OutputDebugStringA //' \
+    >"$E2E_DIR/debug_output" || true
   echo "exit code $run_status; messages:"
   sed 's/^/  /' "$E2E_DIR/messages"
 }
@@ -201,6 +209,21 @@ case ${1:-} in
     expect_messages "00000000,\"Failed to create IWbemLocator object\",\"$exe_traced\",00000030"
     expect_report ''
     ;;
+  unattended_station)
+    # As a deployment tool's service would start it: on a desktop nobody can
+    # see. No box waits there; the text goes to the debug output (and the
+    # event log) and the run goes on.
+    rm -f "$report"
+    launch=("$UNATTENDED_EXE" "$exe_windows")
+    run_hwident 'Win32_BIOS'
+    expect_exit_zero
+    expect_messages
+    echo "debug output:"
+    cat "$E2E_DIR/debug_output"
+    grep -qxF "\"$exe_traced: Win32_BIOS - \\n\"" "$E2E_DIR/debug_output" ||
+      fail "the message is not in the debug output"
+    expect_report 'Model = "Wine"\r\n'
+    ;;
   agrees_with_linux_provider)
     if [ ! -x "${LINUX_HWIDENT:-}" ]; then
       echo "skipped: no Linux program at '${LINUX_HWIDENT:-}'"
@@ -210,7 +233,8 @@ case ${1:-} in
     ;;
   *)
     echo "usage: $0 prefix|cdrom_device_id|property_order|read_only_hidden_report|" \
-      "entry_without_list|report_held_open|no_locator|agrees_with_linux_provider" >&2
+      "entry_without_list|report_held_open|no_locator|unattended_station|" \
+      "agrees_with_linux_provider" >&2
     exit 2
     ;;
 esac
