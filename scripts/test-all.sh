@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need (when missing), then builds and runs every test:
-# the Linux build, the same build under AddressSanitizer/UBSan, and a format
-# check of the sources.
+# the Linux build, the same build under AddressSanitizer/UBSan, a format check
+# of the sources, and the 32- and 64-bit Windows builds (the 64-bit one tested
+# under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
