@@ -6,18 +6,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-format)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
-    || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  sudo=""
+# Installs the Debian packages named that are not installed yet.
+install_missing() {
+  local missing=() package sudo=""
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+      || missing+=("$package")
+  done
+  ((${#missing[@]})) || return 0
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+}
+
+install_missing cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-format
 
 jobs=$(nproc)
 for preset in linux linux-asan; do
@@ -33,18 +35,7 @@ scripts/check-format.sh
 # 32-bit programs cannot run on these machines, so the 32-bit build is
 # compiled and linked and only its executable's shape is checked. Never
 # wine32: it would pull in the whole i386 architecture.
-windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
-missing=()
-for package in "${windows_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
-    || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+install_missing g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
 
 cmake --preset windows-x86
 cmake --build --preset windows-x86 -j "$jobs"
