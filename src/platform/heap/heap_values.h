@@ -29,7 +29,11 @@ void HeapClearValue(Variant* value);
 
 // Value builders; strings are copied into new counted strings.
 Variant MakeStringValue(std::u16string_view text);
+Variant MakeI2Value(std::int16_t value);
 Variant MakeI4Value(std::int32_t value);
+Variant MakeR4Value(float value);
+Variant MakeR8Value(double value);
+Variant MakeUi1Value(std::uint8_t value);
 Variant MakeBoolValue(bool value);
 Variant MakeNullValue();
 // Takes the elements; elementType is the tag of each element.

@@ -7,12 +7,8 @@
 
 namespace hwident {
 
-// Value builders beyond those of heap_values.h, for scripting property values
-// of every type tag (strings, I4, bool, null and arrays come from there).
-Variant MakeI2Value(std::int16_t number);
-Variant MakeR4Value(float number);
-Variant MakeR8Value(double number);
-Variant MakeUi1Value(std::uint8_t number);
+// Value builders beyond those of heap_values.h, for scripting values a real
+// provider would not hand out.
 // A value of any tag with an all-zero payload: vt::kEmpty, vt::kDispatch,
 // vt::kCy, 0x2006 and so on. Owns nothing.
 Variant MakeTaggedValue(std::uint16_t type);

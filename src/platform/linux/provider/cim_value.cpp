@@ -41,18 +41,12 @@ Variant ScalarToVariant(CimType type, const std::string& text) {
       break;
     case CimType::kUint8:
       if (auto value = ParseInteger(text, 0, 255)) {
-        Variant variant;
-        variant.type = vt::kUi1;
-        variant.ui1 = static_cast<std::uint8_t>(*value);
-        return variant;
+        return MakeUi1Value(static_cast<std::uint8_t>(*value));
       }
       break;
     case CimType::kSint16:
       if (auto value = ParseInteger(text, -32768, 32767)) {
-        Variant variant;
-        variant.type = vt::kI2;
-        variant.i2 = static_cast<std::int16_t>(*value);
-        return variant;
+        return MakeI2Value(static_cast<std::int16_t>(*value));
       }
       break;
     case CimType::kUint16:
