@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/heap/heap_values.h"
-#include "platform/linux/provider/cim_value.h"
-#include "platform/linux/provider/firmware_text.h"
+#include "platform/linux/provider/values/cim_value.h"
+#include "platform/linux/provider/values/firmware_text.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

@@ -10,7 +10,7 @@
 
 #include "collect/collect_properties.h"
 #include "collect/report_lines.h"
-#include "platform/linux/provider/class_schema.h"
+#include "platform/linux/provider/service/class_schema.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

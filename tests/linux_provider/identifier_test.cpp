@@ -3,11 +3,11 @@
 // fixture reports already pin down are not repeated here.
 #include <gtest/gtest.h>
 
-#include "platform/linux/provider/cdrom_identifier.h"
-#include "platform/linux/provider/cpu_identity.h"
-#include "platform/linux/provider/dmtf_time.h"
-#include "platform/linux/provider/optical_drive.h"
-#include "platform/linux/provider/proc_files.h"
+#include "platform/linux/provider/sources/cdrom_identifier.h"
+#include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/values/dmtf_time.h"
+#include "platform/linux/provider/sources/optical_drive.h"
+#include "platform/linux/provider/sources/proc_files.h"
 
 namespace hwident {
 namespace {

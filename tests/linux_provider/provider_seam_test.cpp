@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "platform/heap/heap_values.h"
-#include "platform/linux/provider/class_schema.h"
+#include "platform/linux/provider/service/class_schema.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/provider/class_schema.h"
+#include "platform/linux/provider/service/class_schema.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

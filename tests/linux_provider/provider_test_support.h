@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/provider/live_facts.h"
-#include "platform/linux/provider/native_object_system.h"
-#include "platform/linux/provider/source_reader.h"
+#include "platform/linux/provider/machine/live_facts.h"
+#include "platform/linux/provider/service/native_object_system.h"
+#include "platform/linux/provider/machine/source_reader.h"
 #include "platform/variant.h"
 
 namespace hwident::test {

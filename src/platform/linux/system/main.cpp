@@ -2,7 +2,7 @@
 // messages go to standard error and the report to $Windir/Model.txt.
 #include "app/command_line_from_arguments.h"
 #include "app/run.h"
-#include "platform/linux/provider/native_object_system.h"
+#include "platform/linux/provider/service/native_object_system.h"
 #include "platform/linux/system/console_message_display.h"
 #include "platform/linux/system/linux_file_services.h"
 

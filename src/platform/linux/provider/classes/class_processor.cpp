@@ -1,0 +1,257 @@
+// Win32_Processor: one object per processor package (socket).
+#include <cmath>
+#include <set>
+
+#include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/processor_topology.h"
+#include "platform/linux/provider/classes/provider_classes.h"
+
+namespace hwident {
+namespace {
+
+using M = Machine;
+using I = const std::string&;
+
+const std::string kCpuDirectory = "/sys/devices/system/cpu/cpu";
+
+std::vector<std::string> SocketIds(M& m) {
+  std::vector<std::string> ids;
+  for (const Socket& socket : ReadSockets(m, ReadCpuInfo(m))) ids.push_back(socket.id);
+  return ids;
+}
+
+// The socket and its first /proc/cpuinfo block, which speaks for the whole
+// package (every core of a package reports the same identity).
+template <typename Read>
+Fact WithSocket(M& m, I id, Read read) {
+  const std::optional<Socket> socket = FindSocket(m, id);
+  if (!socket) return Fact::Null();
+  static const CpuInfoBlock kNone;
+  return read(*socket, socket->blocks.empty() ? kNone : socket->blocks.front());
+}
+
+Fact Text(const std::optional<std::string>& text) {
+  return FactFrom(text);
+}
+
+Fact DeviceId(M& m, I id) {
+  const std::vector<std::string> ids = SocketIds(m);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (ids[i] == id) return Fact::Text("CPU" + std::to_string(i));
+  }
+  return Fact::Null();
+}
+
+// x86 prints the brand string; 32-bit ARM a "model name"; 64-bit ARM only
+// the core's compatible string in the device tree ("arm,cortex-a72").
+Fact Name(M& m, I id) {
+  return WithSocket(m, id, [&m](const Socket&, const CpuInfoBlock& block) {
+    if (const auto name = Field(block, "model name")) return Fact::Text(*name);
+    for (const std::string& node : m.List("/proc/device-tree/cpus")) {
+      if (node.compare(0, 4, "cpu@") != 0) continue;
+      return Text(DeviceTreeText(m, "/proc/device-tree/cpus/" + node + "/compatible"));
+    }
+    return Fact::Null();
+  });
+}
+
+Fact Manufacturer(M& m, I id) {
+  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+    if (const auto vendor = Field(block, "vendor_id")) return Fact::Text(*vendor);
+    const auto implementer = Field(block, "CPU implementer");
+    return implementer ? Text(ArmImplementer(*implementer)) : Fact::Null();
+  });
+}
+
+// "Intel64 Family 6 Model 158 Stepping 10", as Windows names an x86 core.
+// Windows' text for ARM cores is not known well enough to copy.
+Fact Caption(M& m, I id) {
+  const std::string architecture = m.Live().Architecture();
+  return WithSocket(m, id, [&architecture](const Socket&, const CpuInfoBlock& block) {
+    const auto family = Field(block, "cpu family");
+    const auto model = Field(block, "model");
+    const auto stepping = Field(block, "stepping");
+    if (!IsX86(architecture) || !family || !model || !stepping) return Fact::Null();
+    std::string prefix = "x86";
+    if (Is64Bit(architecture)) {
+      prefix = Field(block, "vendor_id").value_or("") == "GenuineIntel" ? "Intel64" : "AMD64";
+    }
+    return Fact::Text(prefix + " Family " + *family + " Model " + *model + " Stepping " +
+                      *stepping);
+  });
+}
+
+Fact Level(M& m, I id) {
+  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+    return Text(Field(block, "cpu family"));
+  });
+}
+
+// Display model in the high byte, stepping in the low one (000206A7 gives
+// 10759, as Windows shows it).
+Fact Revision(M& m, I id) {
+  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+    const auto model = ParseDecimal(Field(block, "model").value_or(""));
+    const auto stepping = ParseDecimal(Field(block, "stepping").value_or(""));
+    if (!model || !stepping || !Field(block, "cpu family")) return Fact::Null();
+    return Fact::Number((*model << 8) | *stepping);
+  });
+}
+
+Fact ProcessorId(M& m, I id) {
+  if (!IsX86(m.Live().Architecture())) return Fact::Null();
+  return WithSocket(
+      m, id, [](const Socket&, const CpuInfoBlock& block) { return Text(X86ProcessorId(block)); });
+}
+
+// Windows' PROCESSOR_ARCHITECTURE numbers.
+Fact Architecture(M& m, I) {
+  const std::string architecture = m.Live().Architecture();
+  if (architecture == "x86_64") return Fact::Number(9);
+  if (architecture == "aarch64") return Fact::Number(12);
+  if (IsX86(architecture)) return Fact::Number(0);
+  if (IsArm(architecture)) return Fact::Number(5);
+  return Fact::Null();
+}
+
+Fact Width(M& m, I) {
+  const std::string architecture = m.Live().Architecture();
+  if (!IsX86(architecture) && !IsArm(architecture)) return Fact::Null();
+  return Fact::Number(Is64Bit(architecture) ? 64 : 32);
+}
+
+std::optional<std::int64_t> Megahertz(M& m, int cpu, const char* file) {
+  const auto khz = m.Text(kCpuDirectory + std::to_string(cpu) + "/cpufreq/" + file);
+  if (!khz) return std::nullopt;
+  const auto value = ParseDecimal(*khz);
+  if (!value) return std::nullopt;
+  return (*value + 500) / 1000;
+}
+
+std::optional<std::int64_t> CpuInfoMegahertz(const CpuInfoBlock& block) {
+  const auto text = Field(block, "cpu MHz");
+  if (!text) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(text->c_str(), &end);
+  if (end == text->c_str() || value < 0 || value > 1e6) return std::nullopt;
+  return static_cast<std::int64_t>(std::llround(value));
+}
+
+// The rated clock: intel_pstate's base frequency, else the highest the
+// frequency driver allows, else the clock /proc/cpuinfo shows.
+Fact MaxClockSpeed(M& m, I id) {
+  return WithSocket(m, id, [&m](const Socket& socket, const CpuInfoBlock& block) {
+    auto speed = Megahertz(m, socket.cpus.front(), "base_frequency");
+    if (!speed) speed = Megahertz(m, socket.cpus.front(), "cpuinfo_max_freq");
+    if (!speed) speed = CpuInfoMegahertz(block);
+    return speed ? Fact::Number(*speed) : Fact::Null();
+  });
+}
+
+Fact CurrentClockSpeed(M& m, I id) {
+  return WithSocket(m, id, [&m](const Socket& socket, const CpuInfoBlock& block) {
+    auto speed = Megahertz(m, socket.cpus.front(), "scaling_cur_freq");
+    if (!speed) speed = CpuInfoMegahertz(block);
+    return speed ? Fact::Number(*speed) : Fact::Null();
+  });
+}
+
+Fact NumberOfCores(M& m, I id) {
+  return WithSocket(m, id, [&m](const Socket& socket, const CpuInfoBlock& block) {
+    if (const auto cores = Field(block, "cpu cores")) return Fact::Text(*cores);
+    std::set<std::string> coreIds;
+    for (int cpu : socket.cpus) {
+      const auto core = m.Text(kCpuDirectory + std::to_string(cpu) + "/topology/core_id");
+      coreIds.insert(core.value_or(std::to_string(cpu)));
+    }
+    return Fact::Number(static_cast<std::int64_t>(coreIds.size()));
+  });
+}
+
+Fact NumberOfLogicalProcessors(M& m, I id) {
+  return WithSocket(m, id, [](const Socket& socket, const CpuInfoBlock& block) {
+    if (const auto siblings = Field(block, "siblings")) return Fact::Text(*siblings);
+    return Fact::Number(static_cast<std::int64_t>(socket.cpus.size()));
+  });
+}
+
+std::optional<std::int64_t> KilobytesOf(const std::string& size) {
+  if (size.empty()) return std::nullopt;
+  const char unit = size.back();
+  const std::int64_t scale = unit == 'K' ? 1 : unit == 'M' ? 1024 : unit == 'G' ? 1024 * 1024 : 0;
+  const auto number = ParseDecimal(scale == 0 ? size : size.substr(0, size.size() - 1));
+  if (!number) return std::nullopt;
+  return scale == 0 ? *number / 1024 : *number * scale;
+}
+
+// The package's cache at one level, in KB: every instance counted once
+// (cores sharing a cache name the same CPU list), instruction caches left
+// out. Whether Windows adds up per-core caches this way is not documented.
+Fact CacheSize(M& m, I id, const std::string& level) {
+  return WithSocket(m, id, [&m, &level](const Socket& socket, const CpuInfoBlock&) {
+    std::set<std::string> seen;
+    std::int64_t total = 0;
+    bool found = false;
+    for (int cpu : socket.cpus) {
+      const std::string cache = kCpuDirectory + std::to_string(cpu) + "/cache/";
+      for (const std::string& index : m.List(cache)) {
+        if (index.compare(0, 5, "index") != 0) continue;
+        const std::string dir = cache + index + "/";
+        if (m.Text(dir + "level") != level || m.Text(dir + "type") == "Instruction") continue;
+        const auto shared = m.Text(dir + "shared_cpu_list").value_or(std::to_string(cpu));
+        const auto size = KilobytesOf(m.Text(dir + "size").value_or(""));
+        if (!size || !seen.insert(shared).second) continue;
+        total += *size;
+        found = true;
+      }
+    }
+    return found ? Fact::Number(total) : Fact::Null();
+  });
+}
+
+// The kernel shows vmx or svm only when the firmware leaves the extension
+// enabled (it clears the flag for a locked-off VMX).
+Fact VirtualizationFirmwareEnabled(M& m, I id) {
+  if (!IsX86(m.Live().Architecture())) return Fact::Null();
+  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+    const auto flags = Field(block, "flags");
+    if (!flags) return Fact::Null();
+    const std::string padded = " " + *flags + " ";
+    return Fact::Flag(padded.find(" vmx ") != std::string::npos ||
+                      padded.find(" svm ") != std::string::npos);
+  });
+}
+
+constexpr PropertySchema kProperties[] = {
+    {"AddressWidth", CimType::kUint16, Width},
+    {"Architecture", CimType::kUint16, Architecture},
+    {"Caption", CimType::kString, Caption},
+    // 1: CPU enabled; a package the kernel lists is in use.
+    {"CpuStatus", CimType::kUint16, [](M&, I) { return Constant("1"); }},
+    {"CurrentClockSpeed", CimType::kUint32, CurrentClockSpeed},
+    {"DataWidth", CimType::kUint16, Width},
+    {"Description", CimType::kString, Caption},
+    {"DeviceID", CimType::kString, DeviceId},
+    {"L2CacheSize", CimType::kUint32, [](M& m, I id) { return CacheSize(m, id, "2"); }},
+    {"L3CacheSize", CimType::kUint32, [](M& m, I id) { return CacheSize(m, id, "3"); }},
+    {"Level", CimType::kUint16, Level},
+    {"Manufacturer", CimType::kString, Manufacturer},
+    {"MaxClockSpeed", CimType::kUint32, MaxClockSpeed},
+    {"Name", CimType::kString, Name},
+    {"NumberOfCores", CimType::kUint32, NumberOfCores},
+    {"NumberOfLogicalProcessors", CimType::kUint32, NumberOfLogicalProcessors},
+    {"ProcessorId", CimType::kString, ProcessorId},
+    // 3: central processor.
+    {"ProcessorType", CimType::kUint16, [](M&, I) { return Constant("3"); }},
+    {"Revision", CimType::kUint16, Revision},
+    {"VirtualizationFirmwareEnabled", CimType::kBoolean, VirtualizationFirmwareEnabled},
+};
+
+}  // namespace
+
+const ClassSchema& ProcessorClass() {
+  static const ClassSchema schema{"Win32_Processor", SocketIds, kProperties};
+  return schema;
+}
+
+}  // namespace hwident

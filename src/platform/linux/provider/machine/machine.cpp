@@ -1,0 +1,28 @@
+#include "platform/linux/provider/machine/machine.h"
+
+namespace hwident {
+
+const std::optional<std::string>& Machine::Raw(const std::string& path) {
+  auto found = files_.find(path);
+  if (found == files_.end()) found = files_.emplace(path, reader_.Read(path)).first;
+  return found->second;
+}
+
+std::optional<std::string> Machine::Text(const std::string& path) {
+  std::optional<std::string> text = Raw(path);
+  // Only the attribute's own newline goes; blanks and placeholders stay.
+  if (text && !text->empty() && text->back() == '\n') text->pop_back();
+  return text;
+}
+
+std::optional<std::string> Machine::RootOnlyText(const std::string& path) {
+  if (!live_.IsRoot()) return std::nullopt;
+  return Text(path);
+}
+
+std::optional<std::string> Machine::RootOnlyRaw(const std::string& path) {
+  if (!live_.IsRoot()) return std::nullopt;
+  return Raw(path);
+}
+
+}  // namespace hwident

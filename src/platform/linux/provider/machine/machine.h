@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/provider/machine/live_facts.h"
+#include "platform/linux/provider/machine/source_reader.h"
+
+namespace hwident {
+
+// What one query reads the machine through: the files below the root, each
+// read at most once per query, and the live facts. Made when a query runs
+// and dropped with its results, so nothing is read at connection time and
+// each query sees fresh values.
+class Machine {
+ public:
+  Machine(SourceReader& reader, const LiveFacts& live) : reader_(reader), live_(live) {}
+
+  // The file as it is; nothing when missing or unreadable.
+  const std::optional<std::string>& Raw(const std::string& path);
+  // The file with the one newline sysfs ends every attribute with removed.
+  std::optional<std::string> Text(const std::string& path);
+  // Text, but nothing unless running as root: the kernel makes these files
+  // mode 0400, and an ordinary user gets null rather than an error.
+  std::optional<std::string> RootOnlyText(const std::string& path);
+  // Raw, under the same rule as RootOnlyText, for binary tables.
+  std::optional<std::string> RootOnlyRaw(const std::string& path);
+  // A DMI identity attribute (/sys/class/dmi/id/NAME), 0444 ones.
+  std::optional<std::string> Dmi(const std::string& name) { return Text(kDmiDirectory + name); }
+  bool HasDmi() { return reader_.Exists("/sys/class/dmi/id"); }
+
+  std::vector<std::string> List(const std::string& path) { return reader_.List(path); }
+  bool Exists(const std::string& path) { return reader_.Exists(path); }
+  std::optional<std::string> Resolve(const std::string& path) { return reader_.Resolve(path); }
+  const LiveFacts& Live() const { return live_; }
+
+  static inline const std::string kDmiDirectory = "/sys/class/dmi/id/";
+
+ private:
+  SourceReader& reader_;
+  const LiveFacts& live_;
+  std::map<std::string, std::optional<std::string>> files_;
+};
+
+}  // namespace hwident

@@ -1,0 +1,98 @@
+#include "platform/linux/provider/machine/source_reader.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace hwident {
+namespace {
+
+// Files bigger than this are not machine facts; sysfs attributes are at most
+// a page and /proc/cpuinfo of a large server stays well below it.
+constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
+
+std::string WithoutTrailingSlash(std::string path) {
+  while (!path.empty() && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr) return std::nullopt;
+  return std::string(resolved);
+}
+
+}  // namespace
+
+RootedSourceReader::RootedSourceReader(std::string root, bool asRoot) : asRoot_(asRoot) {
+  // Resolve the root once so links inside the tree can be checked against it.
+  root_ = WithoutTrailingSlash(RealPath(root).value_or(root));
+}
+
+std::string RootedSourceReader::HostPath(const std::string& path) const {
+  return root_ + path;
+}
+
+std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
+  const std::string host = HostPath(path);
+  struct stat status {};
+  if (::stat(host.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  // Running as root reads everything, so the mode bits decide for a caller
+  // that stands in for an ordinary user.
+  if (!asRoot_ && (status.st_mode & S_IROTH) == 0) return std::nullopt;
+  opened_.push_back(path);
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  // sysfs and procfs report a size of 4096 or 0, so read until the end.
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+    if (text.size() > kMaxFileBytes) break;
+  }
+  ::close(fd);
+  return text;
+}
+
+std::vector<std::string> RootedSourceReader::List(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(HostPath(path).c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool RootedSourceReader::Exists(const std::string& path) {
+  struct stat status {};
+  return ::stat(HostPath(path).c_str(), &status) == 0;
+}
+
+std::optional<std::string> RootedSourceReader::Resolve(const std::string& path) {
+  const std::optional<std::string> real = RealPath(HostPath(path));
+  if (!real) return std::nullopt;
+  if (root_.empty()) return real;
+  // A link that climbs out of a fixture tree names nothing in it.
+  if (real->compare(0, root_.size(), root_) != 0) return std::nullopt;
+  std::string inside = real->substr(root_.size());
+  if (inside.empty()) return std::string("/");
+  if (inside.front() != '/') return std::nullopt;
+  return inside;
+}
+
+}  // namespace hwident

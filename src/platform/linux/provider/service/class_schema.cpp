@@ -1,0 +1,47 @@
+#include "platform/linux/provider/service/class_schema.h"
+
+#include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/service/wql_query.h"
+
+namespace hwident {
+
+std::span<const ClassSchema* const> ProviderClasses() {
+  // The order is only the order tests walk them in; lookup is by name.
+  static const ClassSchema* const classes[] = {
+      &ComputerSystemClass(),
+      &ComputerSystemProductClass(),
+      &BiosClass(),
+      &BaseBoardClass(),
+      &SystemEnclosureClass(),
+      &ProcessorClass(),
+      &OperatingSystemClass(),
+      &CdromDriveClass(),
+  };
+  return classes;
+}
+
+const ClassSchema* FindProviderClass(std::string_view name) {
+  for (const ClassSchema* schema : ProviderClasses()) {
+    if (EqualsIgnoringCase(schema->name, name)) return schema;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> SingleInstance(Machine&) {
+  return {std::string()};
+}
+
+std::vector<std::string> InstanceIfDmi(Machine& machine) {
+  if (!machine.HasDmi()) return {};
+  return {std::string()};
+}
+
+Fact FactFrom(const std::optional<std::string>& text) {
+  return text ? Fact::Text(*text) : Fact::Null();
+}
+
+Fact Constant(std::string_view text) {
+  return Fact::Text(std::string(text));
+}
+
+}  // namespace hwident

@@ -1,0 +1,86 @@
+#include "platform/linux/provider/service/provider_objects.h"
+
+#include <algorithm>
+
+#include "platform/heap/heap_values.h"
+#include "platform/linux/provider/service/provider_codes.h"
+
+namespace hwident {
+namespace {
+
+char16_t FoldCase(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? c - u'a' + u'A' : c;
+}
+
+// Names differing only in case cannot share a class, so folding decides;
+// the ordinal tie-break only keeps the sort strict.
+bool NameBefore(const std::u16string& left, const std::u16string& right) {
+  const auto folded = std::lexicographical_compare(
+      left.begin(), left.end(), right.begin(), right.end(),
+      [](char16_t a, char16_t b) { return FoldCase(a) < FoldCase(b); });
+  const auto foldedAfter = std::lexicographical_compare(
+      right.begin(), right.end(), left.begin(), left.end(),
+      [](char16_t a, char16_t b) { return FoldCase(a) < FoldCase(b); });
+  if (folded || foldedAfter) return folded;
+  return left < right;
+}
+
+}  // namespace
+
+std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
+                                       const std::string& instance) {
+  std::vector<ObjectProperty> properties;
+  properties.reserve(schema.properties.size());
+  for (const PropertySchema& property : schema.properties) {
+    properties.push_back({std::u16string(property.name.begin(), property.name.end()), property.type,
+                          property.read(machine, instance)});
+  }
+  std::sort(
+      properties.begin(), properties.end(),
+      [](const ObjectProperty& a, const ObjectProperty& b) { return NameBefore(a.name, b.name); });
+  return properties;
+}
+
+ResultCode ProviderObject::BeginEnumeration(std::int32_t) {
+  // The provider has no system properties, so every flag walks the same set.
+  next_ = 0;
+  walking_ = true;
+  return kOk;
+}
+
+ResultCode ProviderObject::Next(std::int32_t, CountedString* name, Variant* value) {
+  if (!walking_) return kUnexpected;
+  if (next_ >= properties_.size()) return kNoMoreData;
+  const ObjectProperty& property = properties_[next_++];
+  if (name != nullptr) {
+    *name =
+        HeapAllocStringLen(property.name.data(), static_cast<std::uint32_t>(property.name.size()));
+  }
+  if (value != nullptr) *value = CimToVariant(property.type, property.fact);
+  return kOk;
+}
+
+ResultCode ProviderObject::EndEnumeration() {
+  walking_ = false;
+  return kOk;
+}
+
+ProviderEnumerator::ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine)
+    : schema_(schema), machine_(std::move(machine)) {
+  instances_ = schema_.instances(*machine_);
+}
+
+ResultCode ProviderEnumerator::Next(std::int32_t, std::uint32_t count, ClassObject** objects,
+                                    std::uint32_t* returned) {
+  if (objects == nullptr || returned == nullptr) return kInvalidParameter;
+  *returned = 0;
+  // Objects are read when handed out, so a caller that stops early never
+  // reads the rest.
+  while (*returned < count && next_ < instances_.size()) {
+    objects[*returned] = new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++]));
+    ++*returned;
+  }
+  return *returned == count ? kOk : kFalse;
+}
+
+}  // namespace hwident

@@ -1,0 +1,106 @@
+#include "platform/linux/provider/sources/processor_topology.h"
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+namespace hwident {
+namespace {
+
+const std::string kCpuDirectory = "/sys/devices/system/cpu/";
+
+std::vector<int> SysfsCpus(Machine& machine) {
+  std::vector<int> cpus;
+  for (const std::string& name : machine.List(kCpuDirectory)) {
+    if (name.size() < 4 || name.compare(0, 3, "cpu") != 0) continue;
+    if (const auto number = ParseDecimal(name.substr(3))) cpus.push_back(static_cast<int>(*number));
+  }
+  std::sort(cpus.begin(), cpus.end());
+  return cpus;
+}
+
+bool HasFlag(const CpuInfoBlock& block, const std::string& flag) {
+  std::istringstream flags(Field(block, "flags").value_or(""));
+  std::string word;
+  while (flags >> word) {
+    if (word == flag) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
+  // Package ids sort as numbers: "10" comes after "2".
+  std::map<std::int64_t, Socket> byPackage;
+  for (const CpuInfoBlock& block : info.processors) {
+    const auto package = Field(block, "physical id");
+    const auto cpu = ParseDecimal(Field(block, "processor").value_or(""));
+    if (!package || !cpu) continue;
+    const auto number = ParseDecimal(*package).value_or(0);
+    Socket& socket = byPackage[number];
+    socket.id = *package;
+    socket.cpus.push_back(static_cast<int>(*cpu));
+    socket.blocks.push_back(block);
+  }
+  if (byPackage.empty()) {
+    for (int cpu : SysfsCpus(machine)) {
+      const std::string path =
+          kCpuDirectory + "cpu" + std::to_string(cpu) + "/topology/physical_package_id";
+      const auto text = machine.Text(path);
+      if (!text) continue;
+      // Some ARM kernels report -1 for "unknown"; such CPUs share one package.
+      const std::int64_t number = std::max<std::int64_t>(ParseDecimal(*text).value_or(0), 0);
+      Socket& socket = byPackage[number];
+      socket.id = std::to_string(number);
+      socket.cpus.push_back(cpu);
+    }
+    for (auto& [number, socket] : byPackage) {
+      for (const CpuInfoBlock& block : info.processors) {
+        const auto cpu = ParseDecimal(Field(block, "processor").value_or(""));
+        if (cpu && std::count(socket.cpus.begin(), socket.cpus.end(), *cpu) != 0) {
+          socket.blocks.push_back(block);
+        }
+      }
+    }
+  }
+  // Neither source names a package (old ARM kernels, some containers): the
+  // CPUs /proc/cpuinfo lists make one socket.
+  if (byPackage.empty() && !info.processors.empty()) {
+    Socket& socket = byPackage[0];
+    socket.id = "0";
+    for (const CpuInfoBlock& block : info.processors) {
+      socket.cpus.push_back(
+          static_cast<int>(ParseDecimal(Field(block, "processor").value_or("")).value_or(0)));
+      socket.blocks.push_back(block);
+    }
+  }
+  std::vector<Socket> sockets;
+  for (auto& [number, socket] : byPackage) sockets.push_back(std::move(socket));
+  return sockets;
+}
+
+std::optional<Socket> FindSocket(Machine& machine, const std::string& id) {
+  for (Socket& socket : ReadSockets(machine, ReadCpuInfo(machine))) {
+    if (socket.id == id) return socket;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> OnlineCpuCount(Machine& machine, const CpuInfo& info) {
+  if (const auto online = machine.Text(kCpuDirectory + "online")) {
+    const std::vector<int> cpus = ParseCpuList(*online);
+    if (!cpus.empty()) return static_cast<int>(cpus.size());
+  }
+  if (!info.processors.empty()) return static_cast<int>(info.processors.size());
+  return std::nullopt;
+}
+
+std::optional<bool> HypervisorPresent(Machine& machine, const CpuInfo& info) {
+  if (!info.processors.empty() && HasFlag(info.processors.front(), "hypervisor")) return true;
+  if (const auto type = machine.Text("/sys/hypervisor/type"); type && !type->empty()) return true;
+  if (!info.present) return std::nullopt;
+  return false;
+}
+
+}  // namespace hwident

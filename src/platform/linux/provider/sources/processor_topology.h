@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/provider/machine/machine.h"
+#include "platform/linux/provider/sources/proc_files.h"
+
+namespace hwident {
+
+// One processor package (socket) and the logical CPUs in it.
+struct Socket {
+  std::string id;                    // the package id the kernel gives
+  std::vector<int> cpus;             // logical CPU numbers, ascending
+  std::vector<CpuInfoBlock> blocks;  // their /proc/cpuinfo blocks, if any
+};
+
+// The machine's sockets in package-id order. x86 kernels name the package
+// in /proc/cpuinfo ("physical id"); elsewhere sysfs topology does; a machine
+// that names none has one socket holding every CPU.
+std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info);
+
+// The socket with that package id; nothing when there is none.
+std::optional<Socket> FindSocket(Machine& machine, const std::string& id);
+
+// Logical CPUs online, from /sys/devices/system/cpu/online, else the
+// processor blocks of /proc/cpuinfo.
+std::optional<int> OnlineCpuCount(Machine& machine, const CpuInfo& info);
+
+// Whether a hypervisor runs the machine: the CPUID hypervisor bit as x86
+// kernels show it in the flags, or a hypervisor type in sysfs. Nothing when
+// neither source can be read.
+std::optional<bool> HypervisorPresent(Machine& machine, const CpuInfo& info);
+
+}  // namespace hwident
