@@ -5,9 +5,9 @@
 
 #include "platform/linux/provider/sources/cdrom_identifier.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
-#include "platform/linux/provider/values/dmtf_time.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/values/dmtf_time.h"
 
 namespace hwident {
 namespace {

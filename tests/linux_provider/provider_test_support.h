@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/linux/provider/machine/live_facts.h"
-#include "platform/linux/provider/service/native_object_system.h"
 #include "platform/linux/provider/machine/source_reader.h"
+#include "platform/linux/provider/service/native_object_system.h"
 #include "platform/variant.h"
 
 namespace hwident::test {

@@ -2,9 +2,9 @@
 // ACPI root table.
 #include <cstdio>
 
-#include "platform/linux/provider/values/dmtf_time.h"
-#include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/values/dmtf_time.h"
 
 namespace hwident {
 namespace {

@@ -1,6 +1,6 @@
 // Win32_ComputerSystemProduct: the product as its maker identifies it.
-#include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/sources/proc_files.h"
 
 namespace hwident {
 namespace {

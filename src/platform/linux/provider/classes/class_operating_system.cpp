@@ -3,10 +3,10 @@
 // out rather than filled with a Windows-looking stand-in.
 #include <sstream>
 
-#include "platform/linux/provider/sources/cpu_identity.h"
-#include "platform/linux/provider/values/dmtf_time.h"
-#include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/values/dmtf_time.h"
 
 namespace hwident {
 namespace {

@@ -2,9 +2,9 @@
 #include <cmath>
 #include <set>
 
+#include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
 #include "platform/linux/provider/sources/processor_topology.h"
-#include "platform/linux/provider/classes/provider_classes.h"
 
 namespace hwident {
 namespace {

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/provider/values/cim_value.h"
 #include "platform/linux/provider/machine/machine.h"
+#include "platform/linux/provider/values/cim_value.h"
 
 namespace hwident {
 

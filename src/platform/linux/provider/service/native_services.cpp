@@ -2,10 +2,10 @@
 
 #include "platform/heap/heap_values.h"
 #include "platform/linux/provider/service/class_schema.h"
-#include "platform/linux/provider/values/firmware_text.h"
 #include "platform/linux/provider/service/provider_codes.h"
 #include "platform/linux/provider/service/provider_objects.h"
 #include "platform/linux/provider/service/wql_query.h"
+#include "platform/linux/provider/values/firmware_text.h"
 
 namespace hwident {
 namespace {

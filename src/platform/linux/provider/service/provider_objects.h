@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/machine/machine.h"
+#include "platform/linux/provider/service/class_schema.h"
 #include "platform/management_service.h"
 
 namespace hwident {
