@@ -29,7 +29,8 @@ struct FixedLiveFacts final : LiveFacts {
   std::optional<std::int64_t> InstallTime() const override { return install; }
 };
 
-inline const char* const kMachines[] = {"desktop", "server", "vm", "raspberrypi", "container"};
+inline const char* const kMachines[] = {"desktop",     "server",    "vm",
+                                        "raspberrypi", "container", "laptop"};
 
 std::string FixtureDirectory(const std::string& machine);
 
