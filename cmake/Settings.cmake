@@ -11,3 +11,21 @@ if(HWIDENT_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(hwident_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# How the Linux program links the C and C++ runtimes. A process start is
+# mostly the dynamic loader's work, so each shared library less is time
+# saved: static-cxx puts libstdc++ and libgcc inside the program and keeps
+# only the C library shared (the release build's choice; bench/process.sh
+# measures the three), static puts everything inside.
+set(HWIDENT_RUNTIME_LINK shared CACHE STRING
+  "Runtime linking of the Linux program: shared, static-cxx or static")
+set_property(CACHE HWIDENT_RUNTIME_LINK PROPERTY STRINGS shared static-cxx static)
+if(NOT WIN32)
+  if(HWIDENT_RUNTIME_LINK STREQUAL "static-cxx")
+    target_link_options(hwident_settings INTERFACE -static-libstdc++ -static-libgcc)
+  elseif(HWIDENT_RUNTIME_LINK STREQUAL "static")
+    target_link_options(hwident_settings INTERFACE -static-pie)
+  elseif(NOT HWIDENT_RUNTIME_LINK STREQUAL "shared")
+    message(FATAL_ERROR "HWIDENT_RUNTIME_LINK: shared, static-cxx or static, not ${HWIDENT_RUNTIME_LINK}")
+  endif()
+endif()

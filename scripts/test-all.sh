@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need (when missing), then builds and runs every test:
 # the Linux build, the same build under AddressSanitizer/UBSan, a format check
-# of the sources, and the 32- and 64-bit Windows builds (the 64-bit one tested
-# under Wine).
+# of the sources, the 32- and 64-bit Windows builds (the 64-bit one tested
+# under Wine), and the release packages with their checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +19,7 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
 }
 
-install_missing cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-format
+install_missing cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-format man-db
 
 jobs=$(nproc)
 for preset in linux linux-asan; do
@@ -35,7 +35,7 @@ scripts/check-format.sh
 # 32-bit programs cannot run on these machines, so the 32-bit build is
 # compiled and linked and only its executable's shape is checked. Never
 # wine32: it would pull in the whole i386 architecture.
-install_missing g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
+install_missing g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 python3-pefile
 
 cmake --preset windows-x86
 cmake --build --preset windows-x86 -j "$jobs"
@@ -57,3 +57,12 @@ ctest --preset windows-x64 -j "$jobs"
 exec {wine_keeper}>&-
 WINEPREFIX=$unit_prefix /usr/lib/wine/wineserver -w
 echo "Wine tests (prefix set-up, unit and end-to-end tests): $(($(date +%s) - wine_started)) s"
+
+# The release packages (dist/), then what must hold of them: the .deb
+# installed, removed and purged on this machine (root only), the Windows
+# programs' version resources, the zip, and the 64-bit MSI under Wine.
+install_missing dpkg-dev lintian systemd wixl msitools zip unzip
+packages_started=$(date +%s)
+scripts/package.sh
+packaging/tests/check-packages.sh
+echo "Packages and their checks: $(($(date +%s) - packages_started)) s"

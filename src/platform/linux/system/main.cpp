@@ -5,8 +5,11 @@
 #include "platform/linux/provider/service/native_object_system.h"
 #include "platform/linux/system/console_message_display.h"
 #include "platform/linux/system/linux_file_services.h"
+#include "platform/linux/system/program_info.h"
 
 int main(int argc, char** argv) {
+  if (const auto info = hwident::ProgramInfoFor(argc, argv))
+    return hwident::PrintProgramInfo(*info);
   hwident::NativeObjectSystem objects("/");
   hwident::ConsoleMessageDisplay messages = hwident::ConsoleMessageDisplay::ForProcess();
   hwident::LinuxFileServices files;

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The cost of a whole run of the Linux program, process start included, beside
+# /bin/true, in one hyperfine run so both sides meet the same machine load:
+#   default   the run without arguments (the model only)
+#   eight     the eight-class request below
+# and, in a second run, a peer hardware lister (lshw -short) on the same
+# machine. Prints the ratios to /bin/true. Each side runs through `env
+# Windir=...`, so the report goes to a throwaway directory.
+# Usage: bench/process.sh [PROGRAM...]   (default: the release build's,
+# built when missing; several programs are measured side by side)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+install_missing() {
+  local missing=() package sudo=""
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+      || missing+=("$package")
+  done
+  ((${#missing[@]})) || return 0
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+}
+install_missing hyperfine lshw python3
+
+programs=("$@")
+if ((${#programs[@]} == 0)); then
+  programs=(build/linux-release/hwident)
+  if [ ! -x "${programs[0]}" ]; then
+    cmake --preset linux-release >/dev/null
+    cmake --build --preset linux-release -j "$(nproc)" --target hwident
+  fi
+fi
+
+windir=$(mktemp -d)
+trap 'rm -rf "$windir"' EXIT
+eight="'Win32_ComputerSystem;Model,Manufacturer,TotalPhysicalMemory'"
+eight+=" 'Win32_BIOS;Manufacturer,SMBIOSBIOSVersion' 'Win32_BaseBoard;Product'"
+eight+=" 'Win32_Processor;Name,NumberOfCores' 'Win32_OperatingSystem;Caption'"
+eight+=" 'Win32_CDROMDrive;DeviceID' 'Win32_SystemEnclosure;ChassisTypes'"
+eight+=" 'Win32_ComputerSystemProduct;UUID'"
+
+commands=(-n true "env Windir=$windir /bin/true")
+for program in "${programs[@]}"; do
+  label=$(basename "$(dirname "$(realpath "$program")")")/$(basename "$program")
+  commands+=(-n "default $label" "env Windir=$windir $(realpath "$program")")
+  commands+=(-n "eight $label" "env Windir=$windir $(realpath "$program") $eight")
+done
+hyperfine -N --warmup 50 --min-runs 500 --export-json "$windir/programs.json" "${commands[@]}"
+# The peer takes far longer per run; fewer runs say as much.
+hyperfine -N --warmup 2 --runs 10 --export-json "$windir/peer.json" \
+  -n true "env Windir=$windir /bin/true" -n "lshw -short" "env Windir=$windir lshw -short"
+
+python3 - "$windir/programs.json" "$windir/peer.json" <<'PYTHON'
+import json, sys
+
+print(f"\n{'command':40} {'mean ms':>9} {'median ms':>10} {'x true (mean)':>14} {'x true (median)':>16}")
+for path in sys.argv[1:]:
+    results = json.load(open(path))["results"]
+    base = results[0]
+    for result in results:
+        print(f"{result['command']:40} {result['mean'] * 1e3:9.3f} {result['median'] * 1e3:10.3f}"
+              f" {result['mean'] / base['mean']:14.2f} {result['median'] / base['median']:16.2f}")
+PYTHON
