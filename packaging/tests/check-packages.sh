@@ -104,7 +104,7 @@ check_deb_installed() {
 check_windows() {
   local arch
   for arch in x86 x64; do
-    python3 packaging/tests/check-version-resource.py \
+    /usr/bin/python3 packaging/tests/check-version-resource.py \
       "build/windows-$arch/stage/hwident.exe" "$version"
   done
   [ -f "$zip" ] || fail "no $zip"

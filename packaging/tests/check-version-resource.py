@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Reads back what Windows shows of a built hwident.exe: the version resource
 (fixed part and strings) must name the project's version, and the application
 manifest must be embedded, asking for no elevation and declaring Windows 7 to
