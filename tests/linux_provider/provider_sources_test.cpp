@@ -130,7 +130,7 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/sys/class/dmi/id/product_sku", "/sys/class/dmi/id/sys_vendor", "/proc/device-tree/model",
         "/proc/cpuinfo", "/proc/meminfo", "/proc/sys/kernel/hostname",
         "/proc/sys/kernel/domainname", "/sys/devices/system/cpu/", "/sys/firmware/acpi/pm_profile",
-        "/sys/hypervisor/", "/run/systemd/"}},
+        "/sys/hypervisor/", "/run/systemd/", "/proc/cmdline", "/etc/samba/smb.conf"}},
       {"Win32_ComputerSystemProduct",
        {"/sys/class/dmi/id/product_", "/sys/class/dmi/id/sys_vendor",
         "/proc/device-tree/serial-number", "/proc/device-tree/model", "/proc/cpuinfo"}},
@@ -139,13 +139,23 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/sys/firmware/dmi/tables/", "/sys/firmware/acpi/tables/"}},
       {"Win32_BaseBoard", {"/sys/class/dmi/id/board_"}},
       {"Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_"}},
-      {"Win32_Processor", {"/proc/cpuinfo", "/sys/devices/system/cpu/", "/proc/device-tree/cpus/"}},
+      {"Win32_Processor",
+       {"/proc/cpuinfo", "/sys/devices/system/cpu/", "/proc/device-tree/cpus/", "/proc/stat"}},
       {"Win32_OperatingSystem",
        {"/etc/os-release", "/usr/lib/os-release", "/etc/machine-id", "/proc/sys/kernel/hostname",
-        "/proc/sys/kernel/osrelease", "/proc/meminfo", "/proc/stat"}},
+        "/proc/sys/kernel/osrelease", "/proc/meminfo", "/proc/stat", "/proc/self/mountinfo",
+        "/etc/locale.conf", "/etc/default/locale"}},
       {"Win32_CDROMDrive",
        {"/sys/devices/", "/sys/class/ata_device/", "/proc/self/mountinfo", "/run/udev/data/b",
         "/proc/sys/dev/cdrom/info", "/sys/block/"}},
+      {"Win32_VideoController",
+       {"/sys/bus/pci/devices/", "/sys/devices/pci", "/sys/class/drm/",
+        "/run/udev/data/+pci:", "/sys/module/", "/proc/sys/kernel/osrelease"}},
+      {"Win32_DesktopMonitor", {"/sys/class/drm/"}},
+      {"Win32_SoundDevice",
+       {"/sys/class/sound/", "/proc/asound/cards", "/sys/bus/pci/devices/",
+        "/run/udev/data/+pci:", "/sys/devices/"}},
+      {"Win32_Battery", {"/sys/class/power_supply/", "/sys/devices/"}},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
   for (const char* machine : kMachines) {
@@ -161,6 +171,11 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
       }
       if (className == "Win32_ComputerSystem") {
         EXPECT_LE(opened.size(), 16u) << machine;
+      }
+      // The processor's load is two readings of the CPU counters.
+      if (className == "Win32_Processor") {
+        const auto second = std::find(opened.begin(), opened.end(), "/proc/stat");
+        if (second != opened.end()) opened.erase(second);
       }
       std::sort(opened.begin(), opened.end());
       EXPECT_EQ(std::adjacent_find(opened.begin(), opened.end()), opened.end())

@@ -2,6 +2,7 @@
 #include "platform/linux/provider/classes/provider_classes.h"
 
 #include <set>
+#include <sstream>
 
 #include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/sources/processor_topology.h"
@@ -103,6 +104,48 @@ Fact PCSystemType(M& m, I) {
   return FactFrom(m.Text("/sys/firmware/acpi/pm_profile"));
 }
 
+// Boot state and workgroup.
+
+// Windows' fail-safe boot is Linux's rescue or emergency boot, which the
+// kernel command line asks for.
+Fact BootupState(M& m, I) {
+  const auto cmdline = m.Text("/proc/cmdline");
+  if (!cmdline) return Fact::Null();
+  std::istringstream words(*cmdline);
+  std::string word;
+  while (words >> word) {
+    if (word == "single" || word == "S" || word == "1" || word == "emergency" || word == "rescue" ||
+        word == "systemd.unit=rescue.target" || word == "systemd.unit=emergency.target") {
+      return Constant("Fail-safe boot");
+    }
+  }
+  return Constant("Normal boot");
+}
+
+// The NetBIOS workgroup Samba is set to join ([global] workgroup, upper-
+// cased as NetBIOS names are; Samba's own default when the file names
+// none); null without Samba.
+Fact Workgroup(M& m, I) {
+  const auto& conf = m.Raw("/etc/samba/smb.conf");
+  if (!conf) return Fact::Null();
+  std::istringstream lines(*conf);
+  std::string line, section;
+  while (std::getline(lines, line)) {
+    const std::string text = Trim(line);
+    if (text.empty() || text[0] == '#' || text[0] == ';') continue;
+    if (text[0] == '[') {
+      section = ToUpper(text);
+      continue;
+    }
+    const std::size_t equals = text.find('=');
+    if (section != "[GLOBAL]" || equals == std::string::npos) continue;
+    if (ToUpper(Trim(text.substr(0, equals))) != "WORKGROUP") continue;
+    const std::string value = Trim(text.substr(equals + 1));
+    return value.empty() ? Fact::Null() : Fact::Text(ToUpper(value));
+  }
+  return Constant("WORKGROUP");
+}
+
 constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, [](M& m, I) { return FactFrom(NetBiosName(m)); }},
     {"CurrentTimeZone", CimType::kSint16, CurrentTimeZone},
@@ -127,6 +170,9 @@ constexpr PropertySchema kProperties[] = {
     {"SystemType", CimType::kString, SystemType},
     {"TotalPhysicalMemory", CimType::kUint64, TotalPhysicalMemory},
     {"UserName", CimType::kString, UserName},
+    // Boot state and workgroup.
+    {"BootupState", CimType::kString, BootupState},
+    {"Workgroup", CimType::kString, Workgroup},
 };
 
 }  // namespace

@@ -1,10 +1,13 @@
 // Win32_OperatingSystem: the running Linux system, in its own terms. Where
 // Windows has a value Linux has no counterpart for, the property is left
 // out rather than filled with a Windows-looking stand-in.
+#include <cctype>
 #include <sstream>
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/locale_id.h"
+#include "platform/linux/provider/sources/pci_function.h"
 #include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/values/dmtf_time.h"
 
@@ -70,6 +73,66 @@ Fact Manufacturer(M& m, I) {
   return FactFrom(OsRelease(m, "NAME"));
 }
 
+// Name, language and locale, process and user counts.
+
+// Windows joins the caption, the system directory and the boot partition
+// with bars; here the caption, "/" and the device mounted there.
+Fact Name(M& m, I) {
+  const auto caption = OsRelease(m, "PRETTY_NAME");
+  const auto& mounts = m.Raw("/proc/self/mountinfo");
+  if (!caption || !mounts) return Fact::Null();
+  std::istringstream lines(*mounts);
+  std::string line;
+  while (std::getline(lines, line)) {
+    // id parent major:minor root mount-point options [optional...] - type source ...
+    std::istringstream fields(line);
+    std::string id, parent, numbers, root, point, field;
+    fields >> id >> parent >> numbers >> root >> point;
+    if (point != "/") continue;
+    while (fields >> field && field != "-") {
+    }
+    std::string type, source;
+    if (!(fields >> type >> source)) continue;
+    return Fact::Text(*caption + "|/|" + source);
+  }
+  return Fact::Null();
+}
+
+Fact Locale(M& m, I) {
+  const auto name = SystemLocaleName(m);
+  const auto id = name ? LocaleIdOf(*name) : std::nullopt;
+  if (!id) return Fact::Null();
+  // Four hex digits, as Windows' locale settings write them ("0409").
+  std::string text = HexDigits(*id, 4);
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return Fact::Text(text);
+}
+
+Fact OsLanguage(M& m, I) {
+  const auto name = SystemLocaleName(m);
+  const auto id = name ? LocaleIdOf(*name) : std::nullopt;
+  return id ? Fact::Number(*id) : Fact::Null();
+}
+
+Fact NumberOfProcesses(M& m, I) {
+  std::int64_t count = 0;
+  for (const std::string& entry : m.List("/proc")) {
+    if (ParseDecimal(entry)) ++count;
+  }
+  return count > 0 ? Fact::Number(count) : Fact::Null();
+}
+
+// The sessions logind keeps, as Windows counts the sessions it holds state
+// for; null on a system without logind.
+Fact NumberOfUsers(M& m, I) {
+  if (!m.Exists("/run/systemd/sessions")) return Fact::Null();
+  std::int64_t count = 0;
+  for (const std::string& entry : m.List("/run/systemd/sessions")) {
+    if (entry.find('.') == std::string::npos) ++count;
+  }
+  return Fact::Number(count);
+}
+
 constexpr PropertySchema kProperties[] = {
     {"BuildNumber", CimType::kString, BuildNumber},
     {"Caption", CimType::kString, [](M& m, I) { return FactFrom(OsRelease(m, "PRETTY_NAME")); }},
@@ -104,6 +167,12 @@ constexpr PropertySchema kProperties[] = {
      [](M& m, I) { return Kb(MemInfoKb(m, "MemTotal")); }},
     {"Version", CimType::kString,
      [](M& m, I) { return FactFrom(m.Text("/proc/sys/kernel/osrelease")); }},
+    // Name, language and locale, process and user counts.
+    {"Locale", CimType::kString, Locale},
+    {"Name", CimType::kString, Name},
+    {"NumberOfProcesses", CimType::kUint32, NumberOfProcesses},
+    {"NumberOfUsers", CimType::kUint32, NumberOfUsers},
+    {"OSLanguage", CimType::kUint32, OsLanguage},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/sources/processor_topology.h"
 
 namespace hwident {
@@ -222,6 +223,42 @@ Fact VirtualizationFirmwareEnabled(M& m, I id) {
   });
 }
 
+// Stepping, version and load.
+
+// Every query reads every property, so the load's interval is paid by each
+// Win32_Processor query: long enough for a few clock ticks (10 ms each) per
+// CPU, short enough to go unnoticed.
+constexpr int kLoadIntervalMs = 50;
+
+Fact LoadPercentage(M& m, I id) {
+  const std::optional<Socket> socket = FindSocket(m, id);
+  if (!socket) return Fact::Null();
+  const auto& before = m.Raw("/proc/stat");
+  const auto& after = m.RawLater("/proc/stat", kLoadIntervalMs);
+  if (!before || !after) return Fact::Null();
+  const auto load = LoadPercent(ParseCpuTimes(*before), ParseCpuTimes(*after), socket->cpus);
+  return load ? Fact::Number(*load) : Fact::Null();
+}
+
+Fact Stepping(M& m, I id) {
+  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+    if (const auto stepping = Field(block, "stepping")) return Fact::Text(*stepping);
+    // ARM's variant.revision: the revision is the stepping within a part.
+    return Text(Field(block, "CPU revision"));
+  });
+}
+
+// "Model 2, Stepping 12", the form Microsoft documents for x86.
+Fact Version(M& m, I id) {
+  if (!IsX86(m.Live().Architecture())) return Fact::Null();
+  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+    const auto model = Field(block, "model");
+    const auto stepping = Field(block, "stepping");
+    if (!model || !stepping) return Fact::Null();
+    return Fact::Text("Model " + *model + ", Stepping " + *stepping);
+  });
+}
+
 constexpr PropertySchema kProperties[] = {
     {"AddressWidth", CimType::kUint16, Width},
     {"Architecture", CimType::kUint16, Architecture},
@@ -245,6 +282,13 @@ constexpr PropertySchema kProperties[] = {
     {"ProcessorType", CimType::kUint16, [](M&, I) { return Constant("3"); }},
     {"Revision", CimType::kUint16, Revision},
     {"VirtualizationFirmwareEnabled", CimType::kBoolean, VirtualizationFirmwareEnabled},
+    // Load, enabled cores and threads, stepping and version. Linux lists
+    // only the cores in use, so the enabled ones are all it counts.
+    {"LoadPercentage", CimType::kUint16, LoadPercentage},
+    {"NumberOfEnabledCore", CimType::kUint32, NumberOfCores},
+    {"Stepping", CimType::kString, Stepping},
+    {"ThreadCount", CimType::kUint32, NumberOfLogicalProcessors},
+    {"Version", CimType::kString, Version},
 };
 
 }  // namespace

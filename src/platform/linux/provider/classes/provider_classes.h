@@ -9,13 +9,17 @@ namespace hwident {
 
 // The classes the provider answers, one file each.
 const ClassSchema& BaseBoardClass();
+const ClassSchema& BatteryClass();
 const ClassSchema& BiosClass();
 const ClassSchema& CdromDriveClass();
 const ClassSchema& ComputerSystemClass();
 const ClassSchema& ComputerSystemProductClass();
+const ClassSchema& DesktopMonitorClass();
 const ClassSchema& OperatingSystemClass();
 const ClassSchema& ProcessorClass();
+const ClassSchema& SoundDeviceClass();
 const ClassSchema& SystemEnclosureClass();
+const ClassSchema& VideoControllerClass();
 
 // One instance on a machine with SMBIOS, none without: the firmware classes
 // describe SMBIOS structures, and a machine without them has no such object.

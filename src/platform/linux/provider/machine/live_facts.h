@@ -23,6 +23,8 @@ class LiveFacts {
   virtual bool DaylightSaving(std::int64_t epochSeconds) const = 0;
   // When the root filesystem was made, as near as the system can tell.
   virtual std::optional<std::int64_t> InstallTime() const = 0;
+  // Lets the given time pass, for values measured over an interval.
+  virtual void Pause(int milliseconds) const;
 };
 
 // The live system, its root filesystem at root.

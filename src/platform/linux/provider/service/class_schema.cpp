@@ -16,6 +16,11 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &ProcessorClass(),
       &OperatingSystemClass(),
       &CdromDriveClass(),
+      // Display and sound devices, power.
+      &VideoControllerClass(),
+      &DesktopMonitorClass(),
+      &SoundDeviceClass(),
+      &BatteryClass(),
   };
   return classes;
 }

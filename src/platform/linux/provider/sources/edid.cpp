@@ -1,0 +1,90 @@
+#include "platform/linux/provider/sources/edid.h"
+
+#include <array>
+
+#include "platform/linux/provider/sources/pci_function.h"
+
+namespace hwident {
+namespace {
+
+constexpr std::size_t kBlockSize = 128;
+constexpr std::size_t kDescriptorOffsets[] = {54, 72, 90, 108};
+constexpr std::size_t kDescriptorSize = 18;
+constexpr std::uint8_t kMonitorNameTag = 0xFC;
+
+// Every read goes through the block held as a fixed array, so no offset can
+// leave it.
+using Block = std::array<std::uint8_t, kBlockSize>;
+
+// The 13 text bytes of a display descriptor end at a line feed and are
+// padded with blanks. Anything not printable ASCII makes the text untrusted.
+std::optional<std::string> DescriptorText(const Block& block, std::size_t at) {
+  std::string text;
+  for (std::size_t i = at + 5; i < at + kDescriptorSize; ++i) {
+    const std::uint8_t c = block[i];
+    if (c == 0x0A) break;
+    if (c < 0x20 || c > 0x7E) return std::nullopt;
+    text += static_cast<char>(c);
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+std::optional<EdidTiming> DetailedTiming(const Block& b, std::size_t at) {
+  const unsigned clock10kHz = b[at] | (b[at + 1] << 8);
+  if (clock10kHz == 0) return std::nullopt;  // a display descriptor, not a timing
+  EdidTiming timing;
+  timing.width = b[at + 2] | ((b[at + 4] & 0xF0) << 4);
+  const int hBlank = b[at + 3] | ((b[at + 4] & 0x0F) << 8);
+  timing.height = b[at + 5] | ((b[at + 7] & 0xF0) << 4);
+  const int vBlank = b[at + 6] | ((b[at + 7] & 0x0F) << 8);
+  if (timing.width == 0 || timing.height == 0) return std::nullopt;
+  const long long pixels = static_cast<long long>(timing.width + hBlank) *
+                           static_cast<long long>(timing.height + vBlank);
+  const long long hertz = static_cast<long long>(clock10kHz) * 10000;
+  // An interlaced timing's vertical numbers count one field: twice the
+  // frames a progressive reading would give.
+  const bool interlaced = (b[at + 17] & 0x80) != 0;
+  timing.refreshHz = static_cast<int>((hertz * (interlaced ? 2 : 1) + pixels / 2) / pixels);
+  return timing;
+}
+
+}  // namespace
+
+std::optional<EdidIdentity> ParseEdid(std::string_view bytes) {
+  if (bytes.size() < kBlockSize) return std::nullopt;
+  Block block{};
+  for (std::size_t i = 0; i < kBlockSize; ++i) block[i] = static_cast<std::uint8_t>(bytes[i]);
+  static constexpr std::uint8_t kHeader[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+  for (std::size_t i = 0; i < sizeof kHeader; ++i) {
+    if (block[i] != kHeader[i]) return std::nullopt;
+  }
+  unsigned sum = 0;
+  for (const std::uint8_t byte : block) sum += byte;
+  if (sum % 256 != 0) return std::nullopt;
+
+  // Three letters of five bits each, 1 for A, big-endian; bit 15 is zero.
+  const unsigned packed = (block[8] << 8) | block[9];
+  if ((packed & 0x8000) != 0) return std::nullopt;
+  EdidIdentity edid;
+  for (const int shift : {10, 5, 0}) {
+    const unsigned letter = (packed >> shift) & 0x1F;
+    if (letter < 1 || letter > 26) return std::nullopt;
+    edid.maker += static_cast<char>('A' + letter - 1);
+  }
+  edid.product = static_cast<std::uint16_t>(block[10] | (block[11] << 8));
+  edid.preferred = DetailedTiming(block, kDescriptorOffsets[0]);
+  for (const std::size_t at : kDescriptorOffsets) {
+    if (block[at] != 0 || block[at + 1] != 0 || block[at + 3] != kMonitorNameTag) continue;
+    edid.name = DescriptorText(block, at);
+    break;
+  }
+  return edid;
+}
+
+std::string EdidHardwareId(const EdidIdentity& edid) {
+  return "DISPLAY\\" + edid.maker + HexDigits(edid.product, 4);
+}
+
+}  // namespace hwident
