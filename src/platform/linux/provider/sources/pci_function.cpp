@@ -84,8 +84,10 @@ std::string PciPnpDeviceId(const PciFunction& f) {
   char tail = 0;
   std::string instance = "0&00&0&00";
   if (std::sscanf(f.address.c_str(), "%x:%x:%x.%x%c", &domain, &bus, &slot, &fn, &tail) == 4) {
-    instance = HexDigits(domain, 1 + (domain > 0xF) + (domain > 0xFF) + (domain > 0xFFF)) + "&" +
-               HexDigits(bus & 0xFF, 2) + "&0&" + HexDigits(((slot & 0x1F) << 3) | (fn & 7), 2);
+    int domainDigits = 1;
+    while (domainDigits < 8 && (domain >> (4 * domainDigits)) != 0) ++domainDigits;
+    instance = HexDigits(domain, domainDigits) + "&" + HexDigits(bus & 0xFF, 2) + "&0&" +
+               HexDigits(((slot & 0x1F) << 3) | (fn & 7), 2);
   }
   return "PCI\\VEN_" + HexDigits(f.vendor, 4) + "&DEV_" + HexDigits(f.device, 4) + "&SUBSYS_" +
          HexDigits(f.subsystemDevice, 4) + HexDigits(f.subsystemVendor, 4) + "&REV_" +
