@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "platform/linux/provider/sources/pci_function.h"
-
 namespace hwident {
 namespace {
 
@@ -84,7 +82,10 @@ std::optional<EdidIdentity> ParseEdid(std::string_view bytes) {
 }
 
 std::string EdidHardwareId(const EdidIdentity& edid) {
-  return "DISPLAY\\" + edid.maker + HexDigits(edid.product, 4);
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string id = "DISPLAY\\" + edid.maker;
+  for (const int shift : {12, 8, 4, 0}) id += kDigits[(edid.product >> shift) & 0xF];
+  return id;
 }
 
 }  // namespace hwident
