@@ -137,6 +137,41 @@ compare_with_linux() {
   grep -q '^NumberOfCores = ' <<<"$wine" || fail "no processor counts"
 }
 
+# The processor's model and stepping, as numbers: Wine writes its Version
+# "Model M Stepping S", the provider "Model M, Stepping S", the form
+# Microsoft documents.
+compare_processor_version() {
+  local query='Win32_Processor;Version' wine linux
+  wine=$(wine_lines "$query")
+  linux=$(linux_lines "$query")
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
+  [ "$(tr -dc '0-9\n ' <<<"$wine")" = "$(tr -dc '0-9\n ' <<<"$linux")" ] ||
+    fail "processor model and stepping differ"
+}
+
+# Display adapters. Wine names the adapters the host's graphics driver
+# shows it; without one (no display, no GPU) it invents a single adapter
+# with zero ids, "VideoController1" for a name and 1024 x 768. Only real
+# ids are compared: each vendor and device pair Wine gives must be one the
+# provider found on the PCI bus. Names differ by design (Wine takes the
+# driver's, the provider the PCI database's) and are shown only.
+compare_video() {
+  local query='Win32_VideoController;Name,PNPDeviceID,CurrentHorizontalResolution,CurrentVerticalResolution'
+  local wine linux wine_ids linux_ids id
+  wine=$(wine_lines "$query")
+  linux=$(linux_lines "$query")
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
+  wine_ids=$(sed -n 's/^PNPDeviceID = "\(PCI\\VEN_[0-9A-F]*&DEV_[0-9A-F]*\).*$/\1/p' <<<"$wine")
+  linux_ids=$(sed -n 's/^PNPDeviceID = "\(PCI\\VEN_[0-9A-F]*&DEV_[0-9A-F]*\).*$/\1/p' <<<"$linux")
+  if [ -z "$wine_ids" ] || [ "$wine_ids" = 'PCI\VEN_0000&DEV_0000' ]; then
+    echo "Wine shows no real display adapter; nothing to compare"
+    return 0
+  fi
+  while read -r id; do
+    grep -qxF "$id" <<<"$linux_ids" || fail "Wine's adapter $id is not among the provider's"
+  done <<<"$wine_ids"
+}
+
 case ${1:-} in
   prefix)
     make_prefix
@@ -230,6 +265,8 @@ case ${1:-} in
       exit 77
     fi
     compare_with_linux
+    compare_processor_version
+    compare_video
     ;;
   *)
     echo "usage: $0 prefix|cdrom_device_id|property_order|read_only_hidden_report|" \
