@@ -25,7 +25,10 @@ Services* Connect(ObjectSystem& objects, MessageDisplay& messages) {
   Services* services = nullptr;
   if (locator->ConnectServer(nameText, 0, &services) != kOk) {
     messages.ShowAppMessage("Bad namespace");
-    services = nullptr;  // whatever a failed call left there is not a connection
+    // A failed call should leave null there; what a faulty one handed back
+    // anyway is not a connection, but it is still ours to release.
+    if (services != nullptr) services->Release();
+    services = nullptr;
   }
   objects.FreeString(nameText);
   locator->Release();

@@ -58,6 +58,7 @@ struct Scene {
     if (call == "security") service.FailInitializeSecurity(kFail);
     if (call == "locator") service.FailCreateLocator();
     if (call == "connection") service.FailConnectServer();
+    if (call == "connection+") service.FailConnectServer(kInvalidNamespace, true);
     files.failures.open = call == "open";
     files.failures.expansion = call == "expansion";
   }
@@ -131,6 +132,8 @@ TEST(Run, FailuresAreToldAndTheRunGoesOn) {
       {"security", true, {App("Error in CoInitializeSecurity"), App("B - ")}, lines},
       {"locator", false, {App("Failed to create IWbemLocator object"), App("B - ")}, ""},
       {"connection", false, {App("Bad namespace"), App("B - ")}, ""},
+      // A pointer handed back by the failed call is released, not used.
+      {"connection+", false, {App("Bad namespace"), App("B - ")}, ""},
       {"open", true, {App("B - "), Plain("Can not open C:\\Windows\\Model.txt")}, std::nullopt},
       {"expansion", true, {App("B - "), Plain("Can not expand environment string")}, std::nullopt},
   };

@@ -1,12 +1,23 @@
 // The built program, run as a child process with its report directory in a
-// fresh temporary directory and standard input from /dev/null, so a message
-// never waits for Enter.
+// fresh temporary directory, standard input from /dev/null (so a message never
+// waits for Enter) and standard error on a pipe.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,38 +27,79 @@ namespace hwident {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Names;
 using testing::ReadFile;
 using testing::WriteFile;
+using Set = std::set<std::string>;
+using Arguments = std::vector<std::string>;
 
 struct Outcome {
   int exitCode = -1;
   std::string errors;  // standard error
 };
 
-// Every argument in single quotes for the shell (none of ours holds one).
-std::string Quoted(const std::string& text) {
-  return "'" + text + "'";
+// Starts the program with Windir set and standard error on errorsFd; prepare
+// runs in the child just before the program starts.
+pid_t Start(const std::string& program, const Arguments& arguments, const std::string& windir,
+            int errorsFd, const std::function<void()>& prepare = {}) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  const int null = open("/dev/null", O_RDWR);
+  dup2(null, STDIN_FILENO);
+  dup2(null, STDOUT_FILENO);
+  dup2(errorsFd, STDERR_FILENO);
+  setenv("Windir", windir.c_str(), 1);
+  if (prepare) prepare();
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+// A pipe whose ends the children started later do not inherit.
+std::pair<int, int> Pipe() {
+  int ends[2] = {-1, -1};
+  EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  return {ends[0], ends[1]};
+}
+
+std::string ReadAll(int fd) {
+  std::string text;
+  char chunk[4096];
+  for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, got);
+  close(fd);
+  return text;
+}
+
+int ExitCode(int status) {
+  EXPECT_TRUE(WIFEXITED(status)) << "status " << status;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class ProgramTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override { ASSERT_EQ(mkdir(windows_.c_str(), 0755), 0); }
 
-  // Runs the program with Windir set to the directory given.
-  Outcome Run(const std::vector<std::string>& arguments, const std::string& windir) {
-    std::string command = "Windir=" + Quoted(windir) + " " + Quoted(HWIDENT_PROGRAM);
-    for (const std::string& argument : arguments) command += " " + Quoted(argument);
-    const std::string errors = root_ / "stderr";
-    command += " </dev/null >/dev/null 2>" + Quoted(errors);
-    const int status = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(status)) << "status " << status;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(errors)};
+  Outcome Run(const Arguments& arguments, const std::string& windir,
+              const std::function<void()>& prepare = {},
+              const std::string& program = HWIDENT_PROGRAM) {
+    const auto [readEnd, writeEnd] = Pipe();
+    const pid_t child = Start(program, arguments, windir, writeEnd, prepare);
+    close(writeEnd);
+    const std::string errors = ReadAll(readEnd);
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    return {ExitCode(status), errors};
   }
-  Outcome Run(const std::vector<std::string>& arguments) { return Run(arguments, windows_); }
+  Outcome Run(const Arguments& arguments, const std::function<void()>& prepare = {}) {
+    return Run(arguments, windows_, prepare);
+  }
 
   testing::TempDirectory root_;
   const std::string windows_ = root_ / "windows";
   const std::string report_ = windows_ + "/Model.txt";
+  const std::string formed_ = windows_ + "\\Model.txt";  // as messages show it
 };
 
 // What this machine's model line must read, from the sources the program
@@ -90,18 +142,6 @@ TEST_F(ProgramTest, WritesTheReportAndTheMessagesForACommandLine) {
   }
 }
 
-TEST_F(ProgramTest, ReadOnlyReportIsReplacedWithoutAMessage) {
-  WriteFile(report_, "an earlier, much longer report\r\n");
-  ASSERT_EQ(chmod(report_.c_str(), 0444), 0);
-  const Outcome outcome = Run({});
-  EXPECT_EQ(outcome.exitCode, 0);
-  EXPECT_EQ(outcome.errors, "");
-  EXPECT_EQ(ReadFile(report_), ExpectedModelLine());
-  struct stat info {};
-  ASSERT_EQ(stat(report_.c_str(), &info), 0);
-  EXPECT_NE(info.st_mode & S_IWUSR, 0u) << "no longer read-only";
-}
-
 TEST_F(ProgramTest, MissingDirectoryIsToldAndTheRunEndsWithZero) {
   const std::string missing = root_ / "missing";
   const Outcome outcome = Run({"Win32_ComputerSystem;Model"}, missing);
@@ -118,10 +158,148 @@ TEST_F(ProgramTest, LinkPlantedAtTheReportIsRefused) {
   fs::create_symlink(target, report_);
   const Outcome outcome = Run({});
   EXPECT_EQ(outcome.exitCode, 0);
-  EXPECT_EQ(outcome.errors, "Error: Can not open " + windows_ + "\\Model.txt\n");
+  EXPECT_EQ(outcome.errors, "Error: Can not open " + formed_ + "\n");
   // Neither rewritten nor made writable through the link.
   EXPECT_EQ(ReadFile(target), "keep me\n");
   EXPECT_EQ(fs::status(target).permissions(), fs::perms(0444));
+}
+
+// Whatever sits at the report's name is replaced by a new file of the running
+// user, mode 0644 less the umask, without a message. The old file is never
+// written: a hard link's other name keeps its bytes, mode and owner.
+void ExpectReplaced(ProgramTest& test, mode_t mode, uid_t owner) {
+  const std::string other = test.root_ / "other";
+  fs::remove(test.report_);
+  fs::remove(other);
+  WriteFile(other, "old\r\n");
+  ASSERT_EQ(chown(other.c_str(), owner, owner), 0);  // first: it clears set-user-ID
+  ASSERT_EQ(chmod(other.c_str(), mode), 0);
+  ASSERT_EQ(link(other.c_str(), test.report_.c_str()), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+
+  const Outcome outcome = test.Run({});
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_EQ(outcome.errors, "");
+  EXPECT_EQ(ReadFile(test.report_), ExpectedModelLine());
+  struct stat report {}, kept {};
+  ASSERT_EQ(stat(test.report_.c_str(), &report), 0);
+  ASSERT_EQ(stat(other.c_str(), &kept), 0);
+  EXPECT_EQ(report.st_uid, geteuid());
+  EXPECT_EQ(report.st_mode & 07777, 0644 & ~mask);
+  EXPECT_EQ(kept.st_nlink, 1u) << "no longer linked to the report";
+  EXPECT_EQ(kept.st_uid, owner);
+  EXPECT_EQ(kept.st_mode & 07777, mode);
+  EXPECT_EQ(ReadFile(other), "old\r\n");
+  EXPECT_EQ(Names(test.windows_), Set{"Model.txt"});
+}
+
+TEST_F(ProgramTest, ReadOnlyOrLinkedReportIsReplacedWithoutAMessage) {
+  for (const mode_t mode : {0444, 0600, 04755}) ExpectReplaced(*this, mode, geteuid());
+}
+
+// A root run in a world-writable directory must not write root's serials
+// into a file another user planted and still owns.
+TEST_F(ProgramTest, FileOfAnotherUserIsReplacedByOurs) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to plant a file of another user";
+  ASSERT_EQ(chmod(windows_.c_str(), 01777), 0);
+  ExpectReplaced(*this, 0666, 65534);  // nobody
+}
+
+// A write that fails keeps the previous report whole, says so, and leaves no
+// temporary file.
+void ExpectPreviousReportKept(ProgramTest& test, const Outcome& outcome, const Set& names) {
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_EQ(outcome.errors, "Error: Can not write " + test.formed_ + "\n");
+  EXPECT_EQ(ReadFile(test.report_), "old\r\n");
+  EXPECT_EQ(Names(test.windows_), names);
+}
+
+TEST_F(ProgramTest, FileSizeLimitKeepsThePreviousReport) {
+  WriteFile(report_, "old\r\n");
+  const Outcome outcome = Run(Arguments(20, "Win32_ComputerSystem;Model"), [] {
+    const rlimit limit{64, 64};  // bytes: less than the report
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  ExpectPreviousReportKept(*this, outcome, {"Model.txt"});
+}
+
+TEST_F(ProgramTest, FullFileSystemKeepsThePreviousReport) {
+  // A tiny file system mounted in a mount namespace of this test process
+  // alone, so nobody else ever sees it.
+  if (unshare(CLONE_NEWNS) != 0) {
+    GTEST_SKIP() << "needs root for a mount namespace and a tmpfs: " << std::strerror(errno);
+  }
+  ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+  ASSERT_EQ(mount("tmpfs", windows_.c_str(), "tmpfs", 0, "size=64k"), 0);
+  WriteFile(report_, "old\r\n");
+  const int filler = open((windows_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  const std::string page(4096, 'f');
+  while (write(filler, page.data(), page.size()) > 0) {
+  }
+  EXPECT_EQ(errno, ENOSPC);
+  close(filler);
+  const Outcome outcome = Run({});
+  ExpectPreviousReportKept(*this, outcome, {"Model.txt", "filler"});
+  EXPECT_EQ(umount2(windows_.c_str(), MNT_DETACH), 0);
+}
+
+TEST_F(ProgramTest, ClosedErrorPipeCostsTheMessageOnly) {
+  const auto [readEnd, writeEnd] = Pipe();
+  close(readEnd);  // nobody will ever read the message
+  const pid_t child = Start(HWIDENT_PROGRAM, {"NoList"}, windows_, writeEnd);
+  close(writeEnd);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(ExitCode(status), 0);
+  EXPECT_EQ(ReadFile(report_), ExpectedModelLine());
+}
+
+// Runs started together: each either replaces the report whole or says the
+// report is held; readers meanwhile only ever see a complete report, and at
+// the end the report is one run's, with nothing else left in the directory.
+TEST_F(ProgramTest, ManyRunsAtOnceLeaveOneCompleteReport) {
+  constexpr int kRuns = 50;
+  constexpr int kRounds = 3;
+  // Run k asks for the model k more times, so each complete report names its run.
+  std::map<std::string, int> runOfReport{{"old\r\n", -1}};
+  std::string report = ExpectedModelLine();
+  for (int run = 0; run < kRuns; ++run, report += ExpectedModelLine()) runOfReport[report] = run;
+  WriteFile(report_, "old\r\n");
+  const std::string held = "Error: Can not open " + formed_ + "\n";
+
+  for (int round = 0; round < kRounds; ++round) {
+    std::map<pid_t, int> runOfChild;
+    std::vector<int> errorsOf(kRuns);
+    for (int run = 0; run < kRuns; ++run) {
+      const auto [readEnd, writeEnd] = Pipe();
+      const Arguments arguments(run, "Win32_ComputerSystem;Model");
+      runOfChild[Start(HWIDENT_PROGRAM, arguments, windows_, writeEnd)] = run;
+      close(writeEnd);
+      errorsOf[run] = readEnd;
+    }
+    int torn = 0;
+    for (std::size_t ended = 0; ended < runOfChild.size();) {
+      torn += runOfReport.count(ReadFile(report_)) == 0 ? 1 : 0;
+      int status = 0;
+      const pid_t child = waitpid(-1, &status, WNOHANG);
+      if (child <= 0) continue;
+      ++ended;
+      EXPECT_EQ(ExitCode(status), 0) << "run " << runOfChild[child];
+    }
+    EXPECT_EQ(torn, 0) << "reads of a report that was not whole";
+    std::vector<std::string> errors;
+    for (const int fd : errorsOf) errors.push_back(ReadAll(fd));
+    const int refused = std::count(errors.begin(), errors.end(), held);
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), "") + refused, kRuns);
+    const auto last = runOfReport.find(ReadFile(report_));
+    ASSERT_NE(last, runOfReport.end());
+    ASSERT_GE(last->second, 0) << "no run replaced the report";
+    EXPECT_EQ(errors[last->second], "") << "the report is from a run that wrote it";
+    EXPECT_EQ(Names(windows_), Set{"Model.txt"});
+    std::cout << "round " << round << ": " << refused << " of " << kRuns
+              << " runs said \"Can not open\"\n";
+  }
 }
 
 }  // namespace

@@ -39,5 +39,25 @@ TEST(ConsoleMessageDisplay, WaitsForOneLineOfInputOnlyWhenAsked) {
             "/opt/bin/hwident: three\nPress Enter to continue.\n");
 }
 
+// The Windows program reads its caption into 260 characters; a longer path
+// is cut to 259 bytes, here never inside a UTF-8 character.
+TEST(CaptionFromPath, CutsWhereTheWindowsBufferEnds) {
+  const std::string fits(259, 'a');
+  const std::string e = "\xC3\xA9";  // two bytes
+  const struct {
+    std::string path;
+    std::string caption;
+  } cases[] = {
+      {"/usr/bin/hwident", "/usr/bin/hwident"},
+      {fits, fits},
+      {fits + "b", fits},
+      {std::string(258, 'a') + e, std::string(258, 'a')},
+      {std::string(257, 'a') + e + "b", std::string(257, 'a') + e},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(CaptionFromPath(row.path), row.caption) << row.path.size();
+  }
+}
+
 }  // namespace
 }  // namespace hwident

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <set>
 #include <string>
 
 namespace hwident::testing {
@@ -40,6 +41,15 @@ inline std::string ReadFile(const std::string& path) {
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The names in a directory, hidden ones included.
+inline std::set<std::string> Names(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
 }
 
 }  // namespace hwident::testing

@@ -275,10 +275,8 @@ void ScriptedService::ClearValue(Variant* value) {
 
 ResultCode ScriptedService::ConnectServer(CountedString ns, Services** services) {
   namespaces_.push_back(CopyText(ns));
-  *services = nullptr;
-  if (connectResult_ != kOk) return connectResult_;
-  *services = NewServices();
-  return kOk;
+  *services = connectResult_ == kOk || connectHandsBack_ ? NewServices() : nullptr;
+  return connectResult_;
 }
 
 ResultCode ScriptedService::ExecQuery(CountedString language, CountedString query,

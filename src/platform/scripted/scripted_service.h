@@ -124,7 +124,11 @@ class ScriptedService final : public ObjectSystem {
   // The program treats only negative codes as a security failure.
   void FailInitializeSecurity(ResultCode code = kFail) { securityResult_ = code; }
   void FailCreateLocator(ResultCode code = kFail) { locatorResult_ = code; }
-  void FailConnectServer(ResultCode code = kInvalidNamespace) { connectResult_ = code; }
+  // A faulty service may hand back a connection even when the call fails.
+  void FailConnectServer(ResultCode code = kInvalidNamespace, bool handBack = false) {
+    connectResult_ = code;
+    connectHandsBack_ = handBack;
+  }
   // AllocString (or AllocStringLen) returns null from now on.
   void FailAllocString(bool fail = true) { failAllocString_ = fail; }
   void FailAllocStringLen(bool fail = true) { failAllocStringLen_ = fail; }
@@ -209,6 +213,7 @@ class ScriptedService final : public ObjectSystem {
   ResultCode securityResult_ = kOk;
   ResultCode locatorResult_ = kOk;
   ResultCode connectResult_ = kOk;
+  bool connectHandsBack_ = false;
   bool failAllocString_ = false;
   bool failAllocStringLen_ = false;
 

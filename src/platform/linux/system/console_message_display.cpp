@@ -31,7 +31,8 @@ ConsoleMessageDisplay::ConsoleMessageDisplay(std::string appCaption, int outputF
 ConsoleMessageDisplay ConsoleMessageDisplay::ForProcess() {
   // A run under a script or a service has nobody to press Enter.
   const bool interactive = isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
-  return ConsoleMessageDisplay(ExecutablePath(), STDERR_FILENO, STDIN_FILENO, interactive);
+  return ConsoleMessageDisplay(CaptionFromPath(ExecutablePath()), STDERR_FILENO, STDIN_FILENO,
+                               interactive);
 }
 
 void ConsoleMessageDisplay::ShowAppMessage(const NarrowText& text) {
@@ -55,6 +56,15 @@ void ConsoleMessageDisplay::WaitForEnter() {
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0 || c == '\n') return;
   }
+}
+
+std::string CaptionFromPath(std::string path) {
+  if (path.size() <= kCaptionLength) return path;
+  // Never inside a character: back off over UTF-8 continuation bytes.
+  std::size_t cut = kCaptionLength;
+  while (cut > 0 && (static_cast<unsigned char>(path[cut]) & 0xC0) == 0x80) --cut;
+  path.resize(cut);
+  return path;
 }
 
 std::string ExecutablePath() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/message_display.h"
@@ -30,6 +31,14 @@ class ConsoleMessageDisplay : public MessageDisplay {
   int inputFd_;
   bool waitForEnter_;
 };
+
+// The Windows program reads its caption into a buffer of 260 characters, so a
+// longer program path is cut to the 259 that fit beside the terminator.
+inline constexpr std::size_t kCaptionLength = 259;
+
+// The path cut as that buffer cuts it, at a character boundary at or before
+// the 259th byte.
+std::string CaptionFromPath(std::string path);
 
 // The program's full path as /proc/self/exe names it; "hwident" when it
 // cannot be read.

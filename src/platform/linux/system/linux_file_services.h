@@ -11,11 +11,11 @@ namespace hwident {
 // separator. Callers keep the formed path for their messages.
 std::string ToLinuxPath(std::string_view path);
 
-// File services over the POSIX calls. Read-only is the owner's write bit
-// cleared; the other attribute bits have no meaning here. Times are whole
-// seconds; Linux keeps no creation time that can be set, so it reads as 0.
-// A symbolic link is never followed: its status cannot be read and it cannot
-// be opened, so a link planted at the report's place leaves its target alone.
+// File services over the POSIX calls. The report is never rewritten in
+// place: a new file is written beside it and renamed over it when complete
+// (see ReplacementFile). So the old report's status is never read nor reset:
+// GetStatus finds nothing, and whatever sits at the report's name, read-only,
+// a hard link or another user's file, is replaced without being opened.
 class LinuxFileServices : public FileServices {
  public:
   std::uint32_t ExpandEnvironmentStrings(const char* source, char* destination,

@@ -1,9 +1,5 @@
 #include "platform/linux/system/report_stream.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace hwident {
 namespace {
 
@@ -20,41 +16,25 @@ void AppendTextMode(std::string_view line, std::string* buffer) {
 
 }  // namespace
 
-DescriptorReportStream::~DescriptorReportStream() {
-  if (fd_ >= 0) close(fd_);
-}
-
-bool DescriptorReportStream::WriteLine(std::string_view line) {
-  if (fd_ < 0) return false;
-  if (failed_) return false;
+bool ReplacingReportStream::WriteLine(std::string_view line) {
+  if (!file_ || failed_) return false;
   AppendTextMode(line, &buffer_);
   return buffer_.size() < kFlushThreshold || Flush();
 }
 
-bool DescriptorReportStream::Close() {
-  if (fd_ < 0) return false;
-  // A failed write earlier makes the close fail too, as a stream's error
-  // flag would: the file is short either way.
-  const bool flushed = !failed_ && Flush();
-  const bool closed = close(fd_) == 0;
-  fd_ = -1;
-  return flushed && closed;
+bool ReplacingReportStream::Close() {
+  if (!file_) return false;
+  // A failed write earlier fails the close too, as a stream's error flag
+  // would; the new report is then dropped whole.
+  const bool placed = !failed_ && Flush() && file_->Commit();
+  file_.reset();
+  return placed;
 }
 
-bool DescriptorReportStream::Flush() {
-  std::size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t written = write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      buffer_.clear();
-      failed_ = true;
-      return false;
-    }
-    done += static_cast<std::size_t>(written);
-  }
+bool ReplacingReportStream::Flush() {
+  failed_ = !file_->Write(buffer_);
   buffer_.clear();
-  return true;
+  return !failed_;
 }
 
 }  // namespace hwident

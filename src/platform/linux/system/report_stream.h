@@ -1,22 +1,23 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/file_services.h"
+#include "platform/linux/system/replacement_file.h"
 
 namespace hwident {
 
-// The report written through a file descriptor it owns (and whose lock it
-// holds until closed). Lines are buffered; every line feed, the one ending
-// each line included, reaches the file as CR LF, as a Windows text-mode file
-// writes it.
-class DescriptorReportStream : public ReportStream {
+// The report written into the file that will replace the old one. Lines are
+// buffered; every line feed, the one ending each line included, reaches the
+// file as CR LF, as a Windows text-mode file writes it. Close puts the report
+// in place only when every byte was written; otherwise, and when the stream
+// goes away unclosed, the old report stays.
+class ReplacingReportStream : public ReportStream {
  public:
-  explicit DescriptorReportStream(int fd) : fd_(fd) {}
-  DescriptorReportStream(const DescriptorReportStream&) = delete;
-  DescriptorReportStream& operator=(const DescriptorReportStream&) = delete;
-  ~DescriptorReportStream() override;
+  explicit ReplacingReportStream(std::unique_ptr<ReplacementFile> file)
+      : file_(std::move(file)) {}
 
   bool WriteLine(std::string_view line) override;
   bool Close() override;
@@ -24,7 +25,7 @@ class DescriptorReportStream : public ReportStream {
  private:
   bool Flush();
 
-  int fd_;
+  std::unique_ptr<ReplacementFile> file_;
   std::string buffer_;
   bool failed_ = false;
 };
