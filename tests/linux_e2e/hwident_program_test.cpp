@@ -3,16 +3,16 @@
 // waits for Enter) and standard error on a pipe.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sched.h>
+#include <stdlib.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -182,7 +182,8 @@ void ExpectReplaced(ProgramTest& test, mode_t mode, uid_t owner) {
   EXPECT_EQ(outcome.exitCode, 0);
   EXPECT_EQ(outcome.errors, "");
   EXPECT_EQ(ReadFile(test.report_), ExpectedModelLine());
-  struct stat report {}, kept {};
+  struct stat report {
+  }, kept{};
   ASSERT_EQ(stat(test.report_.c_str(), &report), 0);
   ASSERT_EQ(stat(other.c_str(), &kept), 0);
   EXPECT_EQ(report.st_uid, geteuid());

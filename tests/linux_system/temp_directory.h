@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 namespace hwident::testing {

@@ -57,9 +57,8 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Begin(const std::string& path)
   // Checked under the lock; a link planted after the check is replaced by
   // the rename, never followed.
   struct stat info;
-  if (fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0
-          ? !S_ISREG(info.st_mode)
-          : errno != ENOENT) {
+  if (fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? !S_ISREG(info.st_mode)
+                                                                        : errno != ENOENT) {
     return nullptr;
   }
   if (!file->CreateTemporary()) return nullptr;

@@ -16,8 +16,7 @@ namespace hwident {
 // goes away unclosed, the old report stays.
 class ReplacingReportStream : public ReportStream {
  public:
-  explicit ReplacingReportStream(std::unique_ptr<ReplacementFile> file)
-      : file_(std::move(file)) {}
+  explicit ReplacingReportStream(std::unique_ptr<ReplacementFile> file) : file_(std::move(file)) {}
 
   bool WriteLine(std::string_view line) override;
   bool Close() override;
