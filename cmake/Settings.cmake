@@ -1,5 +1,6 @@
 # One interface target that every target links: language level, warnings and,
 # when HWIDENT_SANITIZE is on, AddressSanitizer and UndefinedBehaviorSanitizer.
+# The fuzz build instruments every library the same way (see below).
 add_library(hwident_settings INTERFACE)
 target_compile_features(hwident_settings INTERFACE cxx_std_20)
 target_compile_options(hwident_settings INTERFACE -Wall -Wextra -Werror)
@@ -28,4 +29,15 @@ if(NOT WIN32)
   elseif(NOT HWIDENT_RUNTIME_LINK STREQUAL "shared")
     message(FATAL_ERROR "HWIDENT_RUNTIME_LINK: shared, static-cxx or static, not ${HWIDENT_RUNTIME_LINK}")
   endif()
+endif()
+
+# A fuzz build instruments every target, not only the harnesses: libFuzzer
+# steers by the coverage of the code under test, and the sanitizers must see
+# inside the parsers. fuzzer-no-link adds the coverage hooks without
+# libFuzzer's main; the fuzz executables link that themselves.
+if(HWIDENT_BUILD_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  target_compile_options(hwident_settings INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  target_link_options(hwident_settings INTERFACE -fsanitize=address,undefined)
 endif()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the tests need (when missing), then builds and runs every test:
 # the Linux build, the same build under AddressSanitizer/UBSan, a format check
-# of the sources, the 32- and 64-bit Windows builds (the 64-bit one tested
-# under Wine), and the release packages with their checks.
+# of the sources, short runs of every fuzz target, the 32- and 64-bit
+# Windows builds (the 64-bit one tested under Wine), and the release packages
+# with their checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,15 @@ for preset in linux linux-asan; do
 done
 
 scripts/check-format.sh
+
+# Fuzzing: every target of the instrumented clang build, a fixed number of
+# runs each against its kept seed corpus (see scripts/run-fuzz.sh).
+install_missing clang libclang-rt-14-dev
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+fuzz_started=$(date +%s)
+scripts/run-fuzz.sh 20000
+echo "Fuzz runs: $(($(date +%s) - fuzz_started)) s"
 
 # Windows: both MinGW-w64 cross builds. The 64-bit build's tests run under
 # Wine (the unit tests through CTest's emulator, and hwident.exe end to end);
