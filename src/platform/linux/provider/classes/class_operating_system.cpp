@@ -38,21 +38,15 @@ std::string LocalDmtf(M& m, std::int64_t epochMicroseconds) {
 }
 
 Fact LastBootUpTime(M& m, I) {
-  const auto& stat = m.Raw("/proc/stat");
-  if (!stat) return Fact::Null();
-  std::istringstream lines(*stat);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.compare(0, 6, "btime ") != 0) continue;
-    const auto seconds = ParseDecimal(Trim(line.substr(6)));
-    if (seconds) return Fact::Text(LocalDmtf(m, *seconds * 1000000));
-  }
-  return Fact::Null();
+  const auto seconds = BootTime(m);
+  const auto when = seconds ? DmtfMicroseconds(*seconds) : std::nullopt;
+  return when ? Fact::Text(LocalDmtf(m, *when)) : Fact::Null();
 }
 
 Fact InstallDate(M& m, I) {
-  const auto when = m.Live().InstallTime();
-  return when ? Fact::Text(LocalDmtf(m, *when * 1000000)) : Fact::Null();
+  const auto seconds = m.Live().InstallTime();
+  const auto when = seconds ? DmtfMicroseconds(*seconds) : std::nullopt;
+  return when ? Fact::Text(LocalDmtf(m, *when)) : Fact::Null();
 }
 
 Fact OsArchitecture(M& m, I) {

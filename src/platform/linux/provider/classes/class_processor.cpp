@@ -1,9 +1,11 @@
 // Win32_Processor: one object per processor package (socket).
 #include <cmath>
+#include <cstdlib>
 #include <set>
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/sources/processor_topology.h"
 
@@ -92,8 +94,9 @@ Fact Level(M& m, I id) {
 // 10759, as Windows shows it).
 Fact Revision(M& m, I id) {
   return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
-    const auto model = ParseDecimal(Field(block, "model").value_or(""));
-    const auto stepping = ParseDecimal(Field(block, "stepping").value_or(""));
+    // A display model and a stepping are a byte each.
+    const auto model = ParseDecimalIn(Field(block, "model").value_or(""), 0, 255);
+    const auto stepping = ParseDecimalIn(Field(block, "stepping").value_or(""), 0, 255);
     if (!model || !stepping || !Field(block, "cpu family")) return Fact::Null();
     return Fact::Number((*model << 8) | *stepping);
   });
@@ -121,10 +124,14 @@ Fact Width(M& m, I) {
   return Fact::Number(Is64Bit(architecture) ? 64 : 32);
 }
 
+// Clocks above a terahertz are no clocks; the bound keeps the rounding from
+// overflowing.
+constexpr std::int64_t kMaxKilohertz = 1'000'000'000;
+
 std::optional<std::int64_t> Megahertz(M& m, int cpu, const char* file) {
   const auto khz = m.Text(kCpuDirectory + std::to_string(cpu) + "/cpufreq/" + file);
   if (!khz) return std::nullopt;
-  const auto value = ParseDecimal(*khz);
+  const auto value = ParseDecimalIn(*khz, 0, kMaxKilohertz);
   if (!value) return std::nullopt;
   return (*value + 500) / 1000;
 }
@@ -132,9 +139,13 @@ std::optional<std::int64_t> Megahertz(M& m, int cpu, const char* file) {
 std::optional<std::int64_t> CpuInfoMegahertz(const CpuInfoBlock& block) {
   const auto text = Field(block, "cpu MHz");
   if (!text) return std::nullopt;
+  const std::string number = Trim(*text);
   char* end = nullptr;
-  const double value = std::strtod(text->c_str(), &end);
-  if (end == text->c_str() || value < 0 || value > 1e6) return std::nullopt;
+  const double value = std::strtod(number.c_str(), &end);
+  // Written so that NaN fails too; trailing text means it was no number.
+  if (end == number.c_str() || *end != '\0' || !(value >= 0 && value <= kMaxKilohertz / 1000)) {
+    return std::nullopt;
+  }
   return static_cast<std::int64_t>(std::llround(value));
 }
 
@@ -176,22 +187,13 @@ Fact NumberOfLogicalProcessors(M& m, I id) {
   });
 }
 
-std::optional<std::int64_t> KilobytesOf(const std::string& size) {
-  if (size.empty()) return std::nullopt;
-  const char unit = size.back();
-  const std::int64_t scale = unit == 'K' ? 1 : unit == 'M' ? 1024 : unit == 'G' ? 1024 * 1024 : 0;
-  const auto number = ParseDecimal(scale == 0 ? size : size.substr(0, size.size() - 1));
-  if (!number) return std::nullopt;
-  return scale == 0 ? *number / 1024 : *number * scale;
-}
-
 // The package's cache at one level, in KB: every instance counted once
 // (cores sharing a cache name the same CPU list), instruction caches left
 // out. Whether Windows adds up per-core caches this way is not documented.
 Fact CacheSize(M& m, I id, const std::string& level) {
   return WithSocket(m, id, [&m, &level](const Socket& socket, const CpuInfoBlock&) {
     std::set<std::string> seen;
-    std::int64_t total = 0;
+    std::optional<std::int64_t> total = 0;
     bool found = false;
     for (int cpu : socket.cpus) {
       const std::string cache = kCpuDirectory + std::to_string(cpu) + "/cache/";
@@ -200,13 +202,16 @@ Fact CacheSize(M& m, I id, const std::string& level) {
         const std::string dir = cache + index + "/";
         if (m.Text(dir + "level") != level || m.Text(dir + "type") == "Instruction") continue;
         const auto shared = m.Text(dir + "shared_cpu_list").value_or(std::to_string(cpu));
-        const auto size = KilobytesOf(m.Text(dir + "size").value_or(""));
-        if (!size || !seen.insert(shared).second) continue;
-        total += *size;
+        const auto sizeText = m.Text(dir + "size");
+        if (!sizeText || !seen.insert(shared).second) continue;
+        // A size that is no size, or a sum past 64 bits, makes the total
+        // unknown (a sum past 32 bits the typing nulls).
+        const auto size = ParseSizeKilobytes(*sizeText);
+        total = total && size ? CheckedAdd(*total, *size) : std::nullopt;
         found = true;
       }
     }
-    return found ? Fact::Number(total) : Fact::Null();
+    return found && total ? Fact::Number(*total) : Fact::Null();
   });
 }
 

@@ -1,10 +1,17 @@
 #include "platform/linux/provider/machine/machine.h"
 
+#include <utility>
+
 namespace hwident {
 
 const std::optional<std::string>& Machine::Raw(const std::string& path) {
   auto found = files_.find(path);
-  if (found == files_.end()) found = files_.emplace(path, reader_.Read(path)).first;
+  if (found == files_.end()) {
+    std::optional<std::string> text = reader_.Read(path);
+    // The same bound whatever reader stands behind the machine.
+    if (text && text->size() > kMaxSourceFileBytes) text.reset();
+    found = files_.emplace(path, std::move(text)).first;
+  }
   return found->second;
 }
 

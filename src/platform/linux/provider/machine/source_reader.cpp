@@ -12,10 +12,6 @@
 namespace hwident {
 namespace {
 
-// Files bigger than this are not machine facts; sysfs attributes are at most
-// a page and /proc/cpuinfo of a large server stays well below it.
-constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
-
 std::string WithoutTrailingSlash(std::string path) {
   while (!path.empty() && path.back() == '/') path.pop_back();
   return path;
@@ -59,7 +55,10 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
     }
     if (got == 0) break;
     text.append(buffer, static_cast<std::size_t>(got));
-    if (text.size() > kMaxFileBytes) break;
+    if (text.size() > kMaxSourceFileBytes) {
+      ::close(fd);
+      return std::nullopt;
+    }
   }
   ::close(fd);
   return text;

@@ -1,11 +1,18 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace hwident {
+
+// The longest machine file read. The largest real one is /proc/cpuinfo:
+// about 1.6 KiB a CPU on x86, so some 6.5 MiB for 4096 CPUs. A longer file
+// reads as unreadable rather than cut short, since a cut CPU list or table
+// would be taken as whole and counted wrong.
+inline constexpr std::size_t kMaxSourceFileBytes = 8 * 1024 * 1024;
 
 // Where the provider reads the machine from. Every path is absolute as the
 // machine names it ("/sys/class/dmi/id/product_name"); the reader decides
@@ -14,8 +21,8 @@ class SourceReader {
  public:
   virtual ~SourceReader() = default;
 
-  // The whole file as it is, or nothing when it is missing or this process
-  // may not read it.
+  // The whole file as it is, or nothing when it is missing, this process
+  // may not read it or it is longer than kMaxSourceFileBytes.
   virtual std::optional<std::string> Read(const std::string& path) = 0;
   // Entry names of a directory, sorted; empty when it is missing.
   virtual std::vector<std::string> List(const std::string& path) = 0;

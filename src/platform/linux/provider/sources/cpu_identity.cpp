@@ -1,5 +1,7 @@
 #include "platform/linux/provider/sources/cpu_identity.h"
 
+#include "platform/linux/provider/sources/number_text.h"
+
 #include <cstdio>
 #include <sstream>
 #include <utility>
@@ -64,11 +66,12 @@ std::optional<std::string> X86ProcessorId(const CpuInfoBlock& block) {
 }
 
 std::optional<std::string> ArmImplementer(const std::string& code) {
-  unsigned value = 0;
-  char tail = 0;
-  if (std::sscanf(code.c_str(), "0x%x%c", &value, &tail) != 1) return std::nullopt;
+  // MIDR's implementer field is one byte.
+  if (code.compare(0, 2, "0x") != 0) return std::nullopt;
+  const auto value = ParseHexIn(std::string_view(code).substr(2), 0xFF);
+  if (!value) return std::nullopt;
   for (const auto& [number, name] : kArmImplementers) {
-    if (static_cast<unsigned>(number) == value) return std::string(name);
+    if (static_cast<std::uint64_t>(number) == *value) return std::string(name);
   }
   return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/linux/provider/sources/cdrom_identifier.h"
+#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_files.h"
 
 namespace hwident {
@@ -26,15 +27,27 @@ std::optional<int> NumberedComponent(const std::string& part, const std::string&
   if (part.size() <= prefix.size() || part.compare(0, prefix.size(), prefix) != 0) {
     return std::nullopt;
   }
-  const auto number = ParseDecimal(part.substr(prefix.size()));
+  const auto number = ParseDecimalIn(part.substr(prefix.size()), 0, INT32_MAX);
   if (!number) return std::nullopt;
   return static_cast<int>(*number);
 }
 
+// The SCSI address "H:C:T:L" the device's directory is named after; the
+// kernel prints each part as a non-negative int.
 bool ParseAddress(const std::string& text, OpticalDrive* drive) {
-  char tail = 0;
-  return std::sscanf(text.c_str(), "%d:%d:%d:%d%c", &drive->host, &drive->channel, &drive->target,
-                     &drive->lun, &tail) == 4;
+  int* const parts[] = {&drive->host, &drive->channel, &drive->target, &drive->lun};
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < std::size(parts); ++i) {
+    const bool last = i + 1 == std::size(parts);
+    const std::size_t colon = last ? text.size() : text.find(':', start);
+    if (colon == std::string::npos) return false;
+    const auto number =
+        ParseDecimalIn(std::string_view(text).substr(start, colon - start), 0, INT32_MAX);
+    if (!number) return false;
+    *parts[i] = static_cast<int>(*number);
+    start = colon + 1;
+  }
+  return true;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -63,23 +76,6 @@ void ReadAtaIdentify(Machine& machine, int port, OpticalDrive* drive) {
   drive->ataModel = AtaIdentifyString(*id, 27, 20);
 }
 
-std::string DecodeMountEscapes(const std::string& text) {
-  // mountinfo writes blank, tab, newline and backslash as \ooo octal.
-  std::string decoded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 3 < text.size() &&
-        std::all_of(text.begin() + i + 1, text.begin() + i + 4,
-                    [](char c) { return c >= '0' && c <= '7'; })) {
-      decoded += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
-                                   (text[i + 3] - '0'));
-      i += 3;
-    } else {
-      decoded += text[i];
-    }
-  }
-  return decoded;
-}
-
 std::string Instance(const OpticalDrive& drive) {
   char buffer[64];
   switch (drive.bus) {
@@ -102,6 +98,24 @@ std::string Instance(const OpticalDrive& drive) {
 }
 
 }  // namespace
+
+std::string DecodeMountEscapes(const std::string& text) {
+  // mountinfo writes blank, tab, newline and backslash as \ooo octal; a
+  // sequence past \377 is no byte and stays as it is.
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
+        std::all_of(text.begin() + i + 2, text.begin() + i + 4,
+                    [](char c) { return c >= '0' && c <= '7'; })) {
+      decoded += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
+                                   (text[i + 3] - '0'));
+      i += 3;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
 
 std::optional<std::string> AtaIdentifyString(const std::string& idText, int firstWord, int words) {
   std::istringstream stream(idText);

@@ -1,7 +1,9 @@
 #include "platform/linux/provider/sources/proc_files.h"
 
-#include <charconv>
+#include <limits>
 #include <sstream>
+
+#include "platform/linux/provider/sources/number_text.h"
 
 namespace hwident {
 namespace {
@@ -50,11 +52,14 @@ std::string ToUpper(std::string text) {
 }
 
 std::optional<std::int64_t> ParseDecimal(const std::string& text) {
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-  return value;
+  return ParseDecimalIn(text, std::numeric_limits<std::int64_t>::min(),
+                        std::numeric_limits<std::int64_t>::max());
+}
+
+std::optional<int> ParseCpuNumber(const std::string& text) {
+  const auto number = ParseDecimalIn(text, 0, kMaxCpus - 1);
+  if (!number) return std::nullopt;
+  return static_cast<int>(*number);
 }
 
 CpuInfo ParseCpuInfo(const std::string& text) {
@@ -64,13 +69,15 @@ CpuInfo ParseCpuInfo(const std::string& text) {
   auto finish = [&info, &block] {
     if (block.empty()) return;
     if (block.count("processor") != 0) {
-      info.processors.push_back(block);
+      if (info.processors.size() < static_cast<std::size_t>(kMaxCpus))
+        info.processors.push_back(block);
     } else {
       info.board.insert(block.begin(), block.end());
     }
     block.clear();
   };
   for (const std::string& line : Lines(text)) {
+    if (info.processors.size() >= static_cast<std::size_t>(kMaxCpus)) break;
     const std::size_t colon = line.find(':');
     if (Trim(line).empty()) {
       finish();
@@ -105,8 +112,21 @@ std::optional<std::uint64_t> MemInfoKb(Machine& machine, const std::string& key)
   for (const std::string& line : Lines(*text)) {
     if (line.compare(0, key.size() + 1, key + ":") != 0) continue;
     std::istringstream fields(line.substr(key.size() + 1));
-    std::uint64_t value = 0;
-    if (fields >> value) return value;
+    std::string number;
+    fields >> number;
+    // Bounded so that the byte count (x 1024) and a sum of two still fit.
+    const auto kb = ParseDecimalIn(number, 0, kMaxMemInfoKb);
+    if (!kb) return std::nullopt;
+    return static_cast<std::uint64_t>(*kb);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> BootTime(Machine& machine) {
+  const std::optional<std::string>& stat = machine.Raw("/proc/stat");
+  if (!stat) return std::nullopt;
+  for (const std::string& line : Lines(*stat)) {
+    if (line.compare(0, 6, "btime ") == 0) return ParseDecimal(Trim(line.substr(6)));
   }
   return std::nullopt;
 }
@@ -117,10 +137,13 @@ std::vector<int> ParseCpuList(const std::string& text) {
   std::string range;
   while (std::getline(ranges, range, ',')) {
     const std::size_t dash = range.find('-');
-    const auto first = ParseDecimal(range.substr(0, dash));
-    const auto last = dash == std::string::npos ? first : ParseDecimal(range.substr(dash + 1));
-    if (!first || !last || *last < *first || *last - *first > 65536) return {};
-    for (std::int64_t cpu = *first; cpu <= *last; ++cpu) cpus.push_back(static_cast<int>(cpu));
+    const auto first = ParseCpuNumber(range.substr(0, dash));
+    const auto last = dash == std::string::npos ? first : ParseCpuNumber(range.substr(dash + 1));
+    // The kernel prints ranges ascending and apart. Holding lists to that,
+    // and every number below kMaxCpus, bounds the result at kMaxCpus
+    // entries whatever the file's size; a list that breaks it is no list.
+    if (!first || !last || *last < *first || (!cpus.empty() && *first <= cpus.back())) return {};
+    for (int cpu = *first; cpu <= *last; ++cpu) cpus.push_back(cpu);
   }
   return cpus;
 }

@@ -7,13 +7,15 @@
 #include <vector>
 
 #include "platform/linux/provider/machine/machine.h"
+#include "platform/linux/provider/sources/number_text.h"
 
 namespace hwident {
 
 // One "key : value" block of /proc/cpuinfo.
 using CpuInfoBlock = std::map<std::string, std::string>;
 
-// /proc/cpuinfo cut into its blocks. Processor blocks carry a "processor"
+// /proc/cpuinfo cut into its blocks, at most kMaxCpus processor blocks
+// (the rest of a longer file is not the machine's). Processor blocks carry a "processor"
 // key; ARM kernels add a trailing block for the board ("Hardware",
 // "Revision", "Serial", "Model"), kept in board.
 struct CpuInfo {
@@ -27,11 +29,20 @@ CpuInfo ReadCpuInfo(Machine& machine);
 // The value of key in a block, or nothing.
 std::optional<std::string> Field(const CpuInfoBlock& block, const std::string& key);
 
-// A "Key:   123 kB" line of /proc/meminfo, in kB.
+// A "Key:   123 kB" line of /proc/meminfo, in kB; nothing when the number
+// is not one or exceeds kMaxMemInfoKb.
 std::optional<std::uint64_t> MemInfoKb(Machine& machine, const std::string& key);
+inline constexpr std::int64_t kMaxMemInfoKb = INT64_MAX / 1024 / 2;
 
-// A CPU list as the kernel prints it ("0-3,8,10-11"), expanded.
+// When the machine booted, in epoch seconds: the "btime" line of /proc/stat.
+std::optional<std::int64_t> BootTime(Machine& machine);
+
+// A CPU list as the kernel prints it ("0-3,8,10-11"), expanded. Empty when
+// it is not one: ranges out of order or overlapping, or a CPU number that
+// is not below kMaxCpus. So the result never holds more than kMaxCpus.
 std::vector<int> ParseCpuList(const std::string& text);
+// One CPU number, 0 to kMaxCpus - 1.
+std::optional<int> ParseCpuNumber(const std::string& text);
 
 // A device-tree property: NUL-terminated strings; the first one, without
 // its terminator.

@@ -13,7 +13,7 @@ std::vector<int> SysfsCpus(Machine& machine) {
   std::vector<int> cpus;
   for (const std::string& name : machine.List(kCpuDirectory)) {
     if (name.size() < 4 || name.compare(0, 3, "cpu") != 0) continue;
-    if (const auto number = ParseDecimal(name.substr(3))) cpus.push_back(static_cast<int>(*number));
+    if (const auto number = ParseCpuNumber(name.substr(3))) cpus.push_back(*number);
   }
   std::sort(cpus.begin(), cpus.end());
   return cpus;
@@ -35,12 +35,12 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
   std::map<std::int64_t, Socket> byPackage;
   for (const CpuInfoBlock& block : info.processors) {
     const auto package = Field(block, "physical id");
-    const auto cpu = ParseDecimal(Field(block, "processor").value_or(""));
+    const auto cpu = ParseCpuNumber(Field(block, "processor").value_or(""));
     if (!package || !cpu) continue;
     const auto number = ParseDecimal(*package).value_or(0);
     Socket& socket = byPackage[number];
     socket.id = *package;
-    socket.cpus.push_back(static_cast<int>(*cpu));
+    socket.cpus.push_back(*cpu);
     socket.blocks.push_back(block);
   }
   if (byPackage.empty()) {
@@ -57,7 +57,7 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
     }
     for (auto& [number, socket] : byPackage) {
       for (const CpuInfoBlock& block : info.processors) {
-        const auto cpu = ParseDecimal(Field(block, "processor").value_or(""));
+        const auto cpu = ParseCpuNumber(Field(block, "processor").value_or(""));
         if (cpu && std::count(socket.cpus.begin(), socket.cpus.end(), *cpu) != 0) {
           socket.blocks.push_back(block);
         }
@@ -70,8 +70,7 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
     Socket& socket = byPackage[0];
     socket.id = "0";
     for (const CpuInfoBlock& block : info.processors) {
-      socket.cpus.push_back(
-          static_cast<int>(ParseDecimal(Field(block, "processor").value_or("")).value_or(0)));
+      socket.cpus.push_back(ParseCpuNumber(Field(block, "processor").value_or("")).value_or(0));
       socket.blocks.push_back(block);
     }
   }

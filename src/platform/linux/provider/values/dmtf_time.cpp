@@ -58,6 +58,12 @@ std::optional<std::string> FirmwareDateToDmtf(const std::string& date) {
   return std::string(buffer);
 }
 
+std::optional<std::int64_t> DmtfMicroseconds(std::int64_t epochSeconds) {
+  constexpr std::int64_t kFirstOf9999 = 253370764800;  // 9999-01-01T00:00:00Z
+  if (epochSeconds < 0 || epochSeconds >= kFirstOf9999) return std::nullopt;
+  return epochSeconds * 1000000;
+}
+
 std::string EpochToDmtf(std::int64_t epochMicroseconds, int offsetMinutes) {
   const std::int64_t local = epochMicroseconds + std::int64_t{offsetMinutes} * 60 * 1000000;
   const std::int64_t seconds = FloorDivide(local, 1000000);
