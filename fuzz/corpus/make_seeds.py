@@ -73,8 +73,96 @@ def core_targets():
     })
 
 
+def live_pick(machine):
+    """The byte PickedLiveFacts reads: architecture, root, offset in hours."""
+    live = {}
+    with open(os.path.join(FIXTURES, machine, "live.txt")) as handle:
+        for line in handle:
+            key, _, value = line.strip().partition("=")
+            live[key] = value
+    arch = ["x86_64", "aarch64", "i686", "armv7l"].index(live.get("arch", "x86_64"))
+    hours = int(live.get("offset", "0")) // 60 + 15
+    return bytes([arch | 4 | (hours << 3) & 0xF8])
+
+
+def machine_records(machine):
+    """Every file and link of a fixture tree as MachineFromRecords reads them."""
+    root = os.path.join(FIXTURES, machine, "root")
+    records = b""
+    for folder, dirs, files in sorted(os.walk(root)):
+        dirs.sort()
+        for name in sorted(dirs + files):
+            full = os.path.join(folder, name)
+            path = "/" + os.path.relpath(full, root)
+            if os.path.islink(full):
+                head, data = 0x80, os.readlink(full).encode()
+            elif os.path.isfile(full):
+                head, data = 0, open(full, "rb").read()
+            else:
+                continue
+            encoded = path.encode()
+            if len(encoded) > 0x7F:
+                continue  # longer than a record can name
+            records += bytes([head | len(encoded)]) + encoded
+            records += struct.pack("<I", len(data))[:3] + data
+    return records
+
+
+def provider_targets():
+    seeds("machine", {machine: live_pick(machine) + machine_records(machine)
+                      for machine in MACHINES})
+
+    # fuzz_machine_files: a selector, a live-facts byte, then the file(s),
+    # several joined by NUL in the order the target names them.
+    files = {}
+
+    def add(name, selector, *parts):
+        if any(part is None for part in parts):
+            return
+        files[name] = bytes([selector, 4]) + b"\0".join(parts)
+
+    for machine in MACHINES:
+        add("cpuinfo-" + machine, 0, fixture(machine, "/proc/cpuinfo"))
+        add("online-" + machine, 1, fixture(machine, "/sys/devices/system/cpu/online"))
+        add("os-" + machine, 7, fixture(machine, "/etc/os-release") or b"",
+            fixture(machine, "/proc/meminfo") or b"", fixture(machine, "/proc/stat") or b"")
+        add("processor-" + machine, 9, fixture(machine, "/proc/cpuinfo"), b"3200000", b"512K", b"2")
+        add("chassis-" + machine, 13, fixture(machine, "/sys/class/dmi/id/chassis_type"))
+    add("cpu-list-ranges", 1, b"0-3,8,10-11\n")
+    add("cache-size", 2, b"32768K")
+    ata = fixture("desktop", "/sys/class/ata_device/dev2.0/id")
+    add("ata-identify", 3, bytes([27, 20]) + (ata or b""))
+    add("dmi-date", 4, b"03/14/2019")
+    add("dmi-date-short", 4, b"12/31/99")
+    add("mount-escapes", 5, b"/media/user/My\\040Disc\\011x\\134")
+    add("numbers", 6, b"1700000000")
+    add("login", 8, b"ACTIVE=1\nACTIVE_UID=1000\n",
+        b"UID=1000\nUSER=alice\nACTIVE=1\n", b"desktop.example.org", b"0-3")
+    add("bios", 10, b"03/14/2019", b"1.20", b"_SM3_\x00\x18\x03\x04",
+        b"XSDT" + bytes(6) + b"DELL  " + bytes(8) + b"\x09\x20\x07\x01" + bytes(8))
+    add("cdrom-address", 11, b"0:0:1:0",
+        fixture("desktop", "/proc/self/mountinfo") or b"")
+    add("cdrom-info", 12, fixture("desktop", "/proc/sys/dev/cdrom/info"), b"11:0",
+        fixture("desktop", "/proc/self/mountinfo") or b"", ata or b"",
+        fixture("desktop", "/run/udev/data/b11:0") or b"")
+    seeds("machine_files", files)
+
+    seeds("wql_query", {
+        "plain": b"select * from Win32_BIOS",
+        "spaced": b"  SELECT\t*\r\nFROM   win32_processor  ",
+        "where": b"select * from Win32_CDROMDrive where Drive = 'D:'",
+        "unknown": b"select * from Win32_NoSuchClass",
+    })
+    seeds("command_line", {
+        "entries": b"hwident\0Win32_ComputerSystem;Model\0Win32_BIOS;Name,Version",
+        "blanks": b"hwident\0 \t\0Win32_BIOS;Name",
+        "quoted": b"\"C:\\Program Files\\hwident.exe\"  Win32_BIOS;Name",
+    })
+
+
 def main():
     core_targets()
+    provider_targets()
     return 0
 
 

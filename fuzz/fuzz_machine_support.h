@@ -1,0 +1,69 @@
+#pragma once
+
+// An in-memory machine built from a fuzz input, shared by the targets that
+// run the native provider.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/linux/provider/machine/live_facts.h"
+#include "platform/linux/provider/machine/memory_source_reader.h"
+
+namespace hwident::fuzz {
+
+// Live facts picked by one byte: the architecture (two low bits), whether
+// the run is root (the next bit) and the offset from UTC (the high bits, in
+// hours either side).
+class PickedLiveFacts final : public LiveFacts {
+ public:
+  explicit PickedLiveFacts(std::uint8_t pick) : pick_(pick) {}
+
+  bool IsRoot() const override { return (pick_ & 4) != 0; }
+  std::string Architecture() const override {
+    static const char* const kArchitectures[] = {"x86_64", "aarch64", "i686", "armv7l"};
+    return kArchitectures[pick_ & 3];
+  }
+  std::int64_t NowMicroseconds() const override { return 1718447400123456; }
+  int UtcOffsetMinutes(std::int64_t) const override { return ((pick_ >> 3) - 15) * 60; }
+  bool DaylightSaving(std::int64_t) const override { return (pick_ & 8) != 0; }
+  std::optional<std::int64_t> InstallTime() const override { return 1650000000; }
+
+ private:
+  std::uint8_t pick_;
+};
+
+// The machine's files from records, one after another:
+//   one byte: the path's length, its high bit set for a symbolic link;
+//   the path;
+//   three bytes: the content's length, least significant first (cut to what
+//   the input still holds);
+//   the content (a link's target).
+// Lengths rather than separators, so binary files (firmware tables) fit.
+inline std::shared_ptr<MemorySourceReader> MachineFromRecords(std::string_view input) {
+  auto machine = std::make_shared<MemorySourceReader>();
+  std::size_t at = 0;
+  while (at < input.size()) {
+    const auto head = static_cast<std::uint8_t>(input[at++]);
+    const std::size_t pathLength = std::min<std::size_t>(head & 0x7F, input.size() - at);
+    const std::string path(input.substr(at, pathLength));
+    at += pathLength;
+    std::size_t length = 0;
+    for (int shift = 0; shift < 24 && at < input.size(); shift += 8) {
+      length |= static_cast<std::size_t>(static_cast<std::uint8_t>(input[at++])) << shift;
+    }
+    length = std::min(length, input.size() - at);
+    std::string content(input.substr(at, length));
+    at += length;
+    if ((head & 0x80) != 0) {
+      machine->AddLink(path, std::move(content));
+    } else {
+      machine->AddFile(path, std::move(content));
+    }
+  }
+  return machine;
+}
+
+}  // namespace hwident::fuzz
