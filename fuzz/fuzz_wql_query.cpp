@@ -11,6 +11,7 @@
 #include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/service/native_object_system.h"
 #include "platform/linux/provider/service/wql_query.h"
+#include "platform/linux/provider/values/firmware_text.h"
 #include "platform/wide_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -37,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const hwident::CountedString language = objects.AllocString(u"WQL");
   hwident::ObjectEnumerator* enumerator = nullptr;
   const hwident::ResultCode result = services->ExecQuery(language, text, 0, &enumerator);
-  // A query the parser takes for a class the provider answers must run.
-  const auto name = hwident::ParseSelectAll(hwident::WideToNarrow(wide));
+  // A query the parser takes for a class the provider answers must run. The
+  // provider reads the whole counted string, NULs too, as ASCII.
+  const auto name = hwident::ParseSelectAll(hwident::AsciiFromWide(wide));
   if (name && hwident::FindProviderClass(*name) != nullptr && result != hwident::kOk) std::abort();
   if (enumerator != nullptr) enumerator->Release();
   objects.FreeString(language);

@@ -3,8 +3,10 @@
 # preset) for a fixed number of runs against its kept seed corpus, and fails
 # when any target finds something (a crash, a sanitizer report, a leak, a
 # timeout or running out of memory). A target fuzz_<name> takes its seeds
-# from fuzz/corpus/<name>/; a target without one starts from nothing.
-#   scripts/run-fuzz.sh [RUNS] [TARGET...]
+# from fuzz/corpus/<name>/; a target without one starts from nothing. A
+# target whose every run is slow (a whole machine per input) stops after
+# MAX_SECONDS instead, so the step stays within its time.
+#   [MAX_SECONDS=20] scripts/run-fuzz.sh [RUNS] [TARGET...]
 # Findings are kept under build/fuzz/findings/ to be replayed with
 #   build/fuzz/fuzz/fuzz_<name> build/fuzz/findings/<name>-crash-...
 set -euo pipefail
@@ -12,6 +14,7 @@ cd "$(dirname "$0")/.."
 
 runs=${1:-20000}
 shift || true
+max_seconds=${MAX_SECONDS:-20}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
   for target in build/fuzz/fuzz/fuzz_*; do
@@ -31,7 +34,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$scratch/$name"
   [[ -d fuzz/corpus/$name ]] && corpora+=("fuzz/corpus/$name")
   log=$scratch/$name.log
-  if build/fuzz/fuzz/"$target" -runs="$runs" -timeout=25 -rss_limit_mb=2048 \
+  if build/fuzz/fuzz/"$target" -runs="$runs" -max_total_time="$max_seconds" -timeout=25 \
+    -rss_limit_mb=2048 \
     -artifact_prefix="build/fuzz/findings/$name-" -print_final_stats=1 \
     "${corpora[@]}" >"$log" 2>&1; then
     # The last status line: runs done, coverage and features reached.
