@@ -170,6 +170,21 @@ TEST(HostileNumbers, DriveAddressesOutOfRangeNameNoDrive) {
   }
 }
 
+TEST(HostileNumbers, BatteryChargesNoBatteryHoldsAreNull) {
+  const std::string bat = "/sys/class/power_supply/BAT0/";
+  for (const auto& [charge, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"5000000", "57000 (0xDEA8)"},  // 5 Ah at 11.4 V
+           {"9223372036854775807", "<null>"},
+           {"-5000000", "<null>"},
+       }) {
+    auto machine = BaseMachine();
+    machine->AddFile(bat + "type", "Battery\n");
+    machine->AddFile(bat + "charge_full_design", charge + "\n");
+    machine->AddFile(bat + "voltage_min_design", "11400000\n");
+    EXPECT_EQ(Value(machine, "Win32_Battery", "DesignCapacity"), expected) << charge;
+  }
+}
+
 // A file past the size bound reads as unreadable, so the next source speaks.
 TEST(HostileNumbers, FilesPastTheSizeBoundAreUnreadable) {
   const std::string online = "/sys/devices/system/cpu/online";

@@ -8,7 +8,9 @@
 #include "platform/linux/provider/sources/cpu_identity.h"
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
+#include "platform/linux/provider/sources/pci_function.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 
 namespace hwident {
 namespace {
@@ -119,6 +121,55 @@ TEST(ArmImplementer, ReadsOneHexByteAfterItsPrefix) {
       {"0x41 ", std::nullopt}, {"0x-41", std::nullopt}, {"0x100000000041", std::nullopt},
   };
   for (const Row& row : rows) EXPECT_EQ(ArmImplementer(row.code), row.name) << row.code;
+}
+
+TEST(CpuLoad, CountersPastTheirBoundAreNoReading) {
+  const std::string big = std::to_string(std::int64_t{1} << 50);
+  const std::string past = std::to_string((std::int64_t{1} << 50) + 1);
+  struct Row {
+    std::string before, after;
+    std::optional<int> load;
+  } rows[] = {
+      {"cpu0 0 0 0 0\n", "cpu0 " + big + " 0 0 " + big + "\n", 50},
+      {"cpu0 0 0 0 0\n", "cpu0 " + past + " 0 0 0\n", std::nullopt},
+      {"cpu0 0 0 0 0\n", "cpu0 9223372036854775807 9223372036854775807 0 0\n", std::nullopt},
+      {"cpu0 0 0 0 0\n", "cpu0 18446744073709551615 0 0 1\n", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(LoadPercent(ParseCpuTimes(row.before), ParseCpuTimes(row.after), {0}), row.load)
+        << row.after;
+  }
+  // Many CPUs at the bound: the sum over them passes 64 bits and is no
+  // reading, rather than a wrapped share.
+  std::string before, after;
+  std::vector<int> cpus;
+  for (int cpu = 0; cpu < 4096; ++cpu) {
+    const std::string name = "cpu" + std::to_string(cpu);
+    before += name + " 0 0 0 0\n";
+    after += name + " " + big + " " + big + " " + big + " " + big + "\n";
+    cpus.push_back(cpu);
+  }
+  EXPECT_EQ(LoadPercent(ParseCpuTimes(before), ParseCpuTimes(after), cpus), std::nullopt);
+}
+
+TEST(PciPnpDeviceId, ReadsTheAddressStrictly) {
+  struct Row {
+    std::string address, instance;
+  } rows[] = {
+      {"0000:00:02.0", "0&00&0&10"},
+      {"10000:c1:1f.7", "10000&C1&0&FF"},
+      {"0000:00:02", "0&00&0&00"},
+      {"0000:00:02.0x", "0&00&0&00"},
+      {"0000:00:999999999999.0", "0&00&0&00"},  // past 32 bits
+      {"0000:00:-1.0", "0&00&0&00"},
+      {"", "0&00&0&00"},
+  };
+  for (const Row& row : rows) {
+    PciFunction function;
+    function.address = row.address;
+    const std::string id = PciPnpDeviceId(function);
+    EXPECT_EQ(id.substr(id.rfind('\\') + 1), row.instance) << row.address;
+  }
 }
 
 std::vector<int> Range(int first, int last) {

@@ -1,5 +1,6 @@
 // Win32_Battery: one object per system battery (/sys/class/power_supply).
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_files.h"
 
 namespace hwident {
@@ -42,8 +43,10 @@ std::optional<std::int64_t> MilliwattHours(M& m, I name, const std::string& kind
   if (!volts) volts = Attribute(m, name, "voltage_max_design");
   if (!charge || !volts || *volts > 1000000000) return std::nullopt;
   // µAh × µV is 1e-9 mWh; dividing the voltage first keeps the product in
-  // range for any real battery.
-  return *charge * (*volts / 1000) / 1000000;
+  // range for any real battery, and a charge no battery holds gives nothing.
+  const auto product = CheckedMultiply(*charge, *volts / 1000);
+  if (!product) return std::nullopt;
+  return *product / 1000000;
 }
 
 Fact Capacity(M& m, I name, const std::string& kind) {

@@ -80,14 +80,23 @@ std::optional<PciFunction> ReadPciFunction(Machine& machine, const std::string& 
 
 std::string PciPnpDeviceId(const PciFunction& f) {
   // "DDDD:BB:SS.F": the slot and function make Windows' device-function byte.
-  unsigned domain = 0, bus = 0, slot = 0, fn = 0;
-  char tail = 0;
+  // The address is a directory's name, so it is parsed as strictly as any
+  // file: hex parts of at most eight digits (sscanf's overflow is undefined).
   std::string instance = "0&00&0&00";
-  if (std::sscanf(f.address.c_str(), "%x:%x:%x.%x%c", &domain, &bus, &slot, &fn, &tail) == 4) {
-    int domainDigits = 1;
-    while (domainDigits < 8 && (domain >> (4 * domainDigits)) != 0) ++domainDigits;
-    instance = HexDigits(domain, domainDigits) + "&" + HexDigits(bus & 0xFF, 2) + "&0&" +
-               HexDigits(((slot & 0x1F) << 3) | (fn & 7), 2);
+  const std::size_t first = f.address.find(':');
+  const std::size_t second = first == std::string::npos ? first : f.address.find(':', first + 1);
+  const std::size_t dot = second == std::string::npos ? second : f.address.find('.', second + 1);
+  if (dot != std::string::npos) {
+    const auto domain = ParseHex(f.address.substr(0, first));
+    const auto bus = ParseHex(f.address.substr(first + 1, second - first - 1));
+    const auto slot = ParseHex(f.address.substr(second + 1, dot - second - 1));
+    const auto fn = ParseHex(f.address.substr(dot + 1));
+    if (domain && bus && slot && fn) {
+      int domainDigits = 1;
+      while (domainDigits < 8 && (*domain >> (4 * domainDigits)) != 0) ++domainDigits;
+      instance = HexDigits(*domain, domainDigits) + "&" + HexDigits(*bus & 0xFF, 2) + "&0&" +
+                 HexDigits(((*slot & 0x1F) << 3) | (*fn & 7), 2);
+    }
   }
   return "PCI\\VEN_" + HexDigits(f.vendor, 4) + "&DEV_" + HexDigits(f.device, 4) + "&SUBSYS_" +
          HexDigits(f.subsystemDevice, 4) + HexDigits(f.subsystemVendor, 4) + "&REV_" +

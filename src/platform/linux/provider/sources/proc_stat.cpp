@@ -2,9 +2,15 @@
 
 #include <sstream>
 
+#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_files.h"
 
 namespace hwident {
+namespace {
+
+constexpr std::int64_t kMaxTicks = std::int64_t{1} << 50;
+
+}  // namespace
 
 std::map<int, CpuTimes> ParseCpuTimes(const std::string& stat) {
   std::map<int, CpuTimes> times;
@@ -24,8 +30,10 @@ std::map<int, CpuTimes> ParseCpuTimes(const std::string& stat) {
     std::string field;
     bool numbers = true;
     while (counters.size() < 8 && fields >> field) {
-      const auto value = ParseDecimal(field);
-      if (!value || *value < 0) {
+      // Bounded so that the sums below cannot wrap: 2^50 ticks are some
+      // 350,000 years even at 100 Hz.
+      const auto value = ParseDecimalIn(field, 0, kMaxTicks);
+      if (!value) {
         numbers = false;
         break;
       }
@@ -43,7 +51,7 @@ std::map<int, CpuTimes> ParseCpuTimes(const std::string& stat) {
 
 std::optional<int> LoadPercent(const std::map<int, CpuTimes>& before,
                                const std::map<int, CpuTimes>& after, const std::vector<int>& cpus) {
-  std::uint64_t busy = 0, total = 0;
+  std::optional<std::int64_t> busy = 0, total = 0;
   for (const int cpu : cpus) {
     const auto first = before.find(cpu);
     const auto second = after.find(cpu);
@@ -51,11 +59,18 @@ std::optional<int> LoadPercent(const std::map<int, CpuTimes>& before,
     const CpuTimes& a = first->second;
     const CpuTimes& b = second->second;
     if (b.busy < a.busy || b.idle < a.idle) return std::nullopt;
-    busy += b.busy - a.busy;
-    total += (b.busy - a.busy) + (b.idle - a.idle);
+    // Each counter fits 2^53 (8 of at most 2^50), so the differences do.
+    const auto busyTicks = static_cast<std::int64_t>(b.busy - a.busy);
+    const auto idleTicks = static_cast<std::int64_t>(b.idle - a.idle);
+    if (busy) busy = CheckedAdd(*busy, busyTicks);
+    if (total) total = CheckedAdd(*total, busyTicks + idleTicks);
   }
-  if (total == 0) return std::nullopt;
-  return static_cast<int>((busy * 100 + total / 2) / total);
+  // A sum past 64 bits over the machine's CPUs is no reading.
+  const auto scaled = busy ? CheckedMultiply(*busy, 100) : std::nullopt;
+  if (!scaled || !total || *total == 0) return std::nullopt;
+  const auto rounded = CheckedAdd(*scaled, *total / 2);
+  if (!rounded) return std::nullopt;
+  return static_cast<int>(*rounded / *total);
 }
 
 }  // namespace hwident
