@@ -17,6 +17,7 @@
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/values/cim_value.h"
 #include "platform/linux/provider/values/dmtf_time.h"
 
@@ -164,6 +165,23 @@ void SystemEnclosure(const std::string& text, std::uint8_t pick) {
   ReadClass("Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_type"}, text, pick);
 }
 
+// Two readings of /proc/stat, split at the first NUL.
+void CpuLoad(const std::string& text) {
+  const std::size_t end = std::min(text.find('\0'), text.size());
+  const auto load = hwident::LoadPercent(hwident::ParseCpuTimes(text.substr(0, end)),
+                                         hwident::ParseCpuTimes(text.substr(end)), {0, 1, 2, 3});
+  if (load) Check(*load >= 0 && *load <= 100);
+}
+
+void Battery(const std::string& text, std::uint8_t pick) {
+  const std::string bat = "/sys/class/power_supply/BAT0/";
+  ReadClass("Win32_Battery",
+            {bat + "type", bat + "status", bat + "charge_full_design", bat + "charge_now",
+             bat + "current_now", bat + "voltage_min_design", bat + "energy_full",
+             bat + "energy_now", bat + "power_now", bat + "capacity"},
+            text, pick);
+}
+
 template <void (*Parse)(const std::string&)>
 void Alone(const std::string& text, std::uint8_t) {
   Parse(text);
@@ -185,6 +203,8 @@ constexpr void (*kParsers[])(const std::string&, std::uint8_t) = {
     CdromAddress,
     CdromDrive,
     SystemEnclosure,
+    Alone<CpuLoad>,
+    Battery,
 };
 
 }  // namespace

@@ -145,6 +145,12 @@ def provider_targets():
     add("cdrom-info", 12, fixture("desktop", "/proc/sys/dev/cdrom/info"), b"11:0",
         fixture("desktop", "/proc/self/mountinfo") or b"", ata or b"",
         fixture("desktop", "/run/udev/data/b11:0") or b"")
+    add("cpu-load", 14, b"cpu0 100 0 50 800 50 0 0 0\ncpu1 10 0 0 90\n",
+        b"cpu0 105 0 55 805 55 0 0 0\ncpu1 20 0 0 95\n")
+    laptop = "/sys/class/power_supply/BAT0/"
+    add("battery", 15, *[fixture("laptop", laptop + name) or b"" for name in [
+        "type", "status", "charge_full_design", "charge_now", "current_now",
+        "voltage_min_design", "energy_full", "energy_now", "power_now", "capacity"]])
     seeds("machine_files", files)
 
     seeds("wql_query", {
