@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""Tests of the role's filters: reading reports, the fleet table, and the
+choice of package."""
+
+import csv
+import importlib.util
+import io
+import os
+import tempfile
+import unittest
+
+from ansible.errors import AnsibleFilterError
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PLUGIN = os.path.join(HERE, "..", "roles", "hwident", "filter_plugins", "hwident_fleet.py")
+spec = importlib.util.spec_from_file_location("hwident_fleet", PLUGIN)
+fleet = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(fleet)
+
+
+class ParseReport(unittest.TestCase):
+    def test_lines_become_pairs(self):
+        cases = [
+            ("", []),
+            ("Model = <null>\r\n", [("Model", "<null>")]),
+            ('Model = "A"\r\nCaption = "B"\r\n', [("Model", '"A"'), ("Caption", '"B"')]),
+            # Only the first separator splits: the rest belongs to the value.
+            ('Name = "a = b"\r\n', [("Name", '"a = b"')]),
+            # A value with a line break of its own continues on the next line.
+            ('Name = "one\r\ntwo"\r\nModel = 1\r\n', [("Name", '"one\r\ntwo"'), ("Model", "1")]),
+            # A last line without CR LF is still a line.
+            ("Model = 1", [("Model", "1")]),
+            # A lone LF or CR is part of the line, not a line end.
+            ('Name = "a\nb\rc"\r\n', [("Name", '"a\nb\rc"')]),
+            ("Empty = \r\n", [("Empty", "")]),
+        ]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                self.assertEqual(fleet.parse_report(text), expected)
+
+
+def table_of(hosts):
+    return fleet.fleet_rows(hosts)
+
+
+class FleetRows(unittest.TestCase):
+    def test_columns_follow_first_appearance(self):
+        table = table_of([
+            ("a", "ok", "Model = 1\r\nCaption = 2\r\n"),
+            ("b", "ok", "Model = 3\r\nName = 4\r\nCaption = 5\r\n"),
+        ])
+        self.assertEqual(table, [
+            ["host", "result", "Model", "Caption", "Name"],
+            ["a", "ok", "1", "2", ""],
+            ["b", "ok", "3", "5", "4"],
+        ])
+
+    def test_repeated_names_join_in_report_order(self):
+        cases = [
+            ("DeviceID = x\r\nDeviceID = y\r\n", "x | y"),
+            ("DeviceID = x\r\nModel = m\r\nDeviceID = y\r\nDeviceID = z\r\n", "x | y | z"),
+            ("DeviceID = x\r\n", "x"),
+        ]
+        for text, cell in cases:
+            with self.subTest(text=text):
+                table = table_of([("h", "ok", text)])
+                self.assertEqual(table[1][table[0].index("DeviceID")], cell)
+
+    def test_a_host_without_a_report_has_its_result_and_empty_cells(self):
+        table = table_of([
+            ("down", "unreachable: no route", None),
+            ("up", "ok", "Model = 1\r\n"),
+        ])
+        self.assertEqual(table[1:], [["down", "unreachable: no route", ""], ["up", "ok", "1"]])
+
+    def test_only_failed_hosts_give_a_header_alone(self):
+        self.assertEqual(table_of([("x", "failed: t: m", None)]),
+                         [["host", "result"], ["x", "failed: t: m"]])
+
+    def test_names_differing_in_case_are_different_columns(self):
+        table = table_of([("h", "ok", "Name = 1\r\nNAME = 2\r\n")])
+        self.assertEqual(table[0][2:], ["Name", "NAME"])
+
+
+class ToCsv(unittest.TestCase):
+    def test_quoting(self):
+        cases = [
+            ("plain", "plain"),
+            ('"quoted"', '"""quoted"""'),
+            ("a,b", '"a,b"'),
+            ("a | b", "a | b"),
+            ("one\r\ntwo", '"one\r\ntwo"'),
+            ("", ""),
+            (" lead", " lead"),
+        ]
+        for value, written in cases:
+            with self.subTest(value=value):
+                self.assertEqual(fleet.to_csv([["h", value]]), "h," + written + "\r\n")
+
+    def test_round_trip_keeps_every_value(self):
+        table = [["host", "result", "A"], ["h,1", "ok", '"x, ""y"" | z"\r\nw']]
+        self.assertEqual(list(csv.reader(io.StringIO(fleet.to_csv(table), newline=""))), table)
+
+
+class FleetCsv(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.TemporaryDirectory()
+        self.addCleanup(self.work.cleanup)
+
+    def report(self, name, data):
+        path = os.path.join(self.work.name, name)
+        with open(path, "wb") as out:
+            out.write(data)
+        return path
+
+    def test_outcomes_become_rows(self):
+        hostvars = {
+            "ok": {"hwident_outcome": {"result": "ok", "report": self.report("r", b"Model = 1\r\n")}},
+            "bad": {"hwident_outcome": {"result": "failed: Run the program:\n  exit 3"}},
+            "gone": {},
+        }
+        text = fleet.fleet_csv(["ok", "bad", "gone", "absent"], hostvars)
+        self.assertEqual(list(csv.reader(io.StringIO(text, newline=""))), [
+            ["host", "result", "Model"],
+            ["ok", "ok", "1"],
+            ["bad", "failed: Run the program: exit 3", ""],
+            ["gone", "unreachable: the host stopped answering during the run", ""],
+            ["absent", "unreachable: the host stopped answering during the run", ""],
+        ])
+
+    def test_report_bytes_survive_whatever_the_code_page(self):
+        # cp1252 from a Windows host is not UTF-8; its bytes must come back.
+        data = 'Model = "Caf\xe9 \u20ac"\r\n'.encode("cp1252")
+        hostvars = {"w": {"hwident_outcome": {"result": "ok", "report": self.report("w", data)}}}
+        written = fleet.fleet_csv(["w"], hostvars).encode("utf-8", "surrogateescape")
+        self.assertIn(b'"""Caf\xe9 \x80"""', written)
+
+    def test_a_missing_report_is_an_error(self):
+        hostvars = {"h": {"hwident_outcome": {"result": "ok", "report": "/nonexistent/Model.txt"}}}
+        with self.assertRaises(AnsibleFilterError):
+            fleet.fleet_csv(["h"], hostvars)
+
+
+class NewestPackage(unittest.TestCase):
+    def test_choice(self):
+        cases = [
+            (["d/hwident_1.0.0_amd64.deb"], "d/hwident_1.0.0_amd64.deb"),
+            (["d/hwident_1.9.0_amd64.deb", "d/hwident_1.10.0_amd64.deb"], "d/hwident_1.10.0_amd64.deb"),
+            (["d/hwident_2.0.0_amd64.deb", "d/hwident_10.0.0_amd64.deb"], "d/hwident_10.0.0_amd64.deb"),
+            (["d/hwident-1.2.0-x64.msi", "d/hwident-1.10.0-x64.msi"], "d/hwident-1.10.0-x64.msi"),
+            (["d/hwident-1.2.0-x86.msi", "d/other-9.0-x86.msi"], "d/hwident-1.2.0-x86.msi"),
+        ]
+        for paths, newest in cases:
+            with self.subTest(paths=paths):
+                self.assertEqual(fleet.newest_package(paths), newest)
+
+    def test_no_package_is_an_error(self):
+        for paths in ([], ["d/hwident-1.0.0-windows.zip"], ["d/readme.txt"]):
+            with self.subTest(paths=paths), self.assertRaises(AnsibleFilterError):
+                fleet.newest_package(paths)
+
+
+if __name__ == "__main__":
+    unittest.main()
