@@ -90,7 +90,9 @@ def write_inventory(work):
 
 
 def run_playbook(inventory, dist, reports):
-    env = dict(os.environ, ANSIBLE_STDOUT_CALLBACK="ansible.posix.json",
+    # The playbook directory's configuration, as a user running it there gets.
+    env = dict(os.environ, ANSIBLE_CONFIG=os.path.join(PLAYBOOK_DIR, "ansible.cfg"),
+               ANSIBLE_STDOUT_CALLBACK="ansible.posix.json",
                ANSIBLE_HOST_KEY_CHECKING="False", ANSIBLE_NOCOLOR="1")
     extra = json.dumps({"hwident_package_dir": dist, "hwident_reports_dir": reports})
     started = time.monotonic()
