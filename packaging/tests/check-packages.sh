@@ -115,7 +115,30 @@ check_windows() {
   expected+=" hwident-$version/x86/ hwident-$version/x86/hwident.exe "
   [ "$listing" = "$expected" ] || fail "$zip holds: $listing"
   pass "$zip: $listing"
-  [ -f "$msi32" ] || fail "no $msi32"
+  check_msi_tables "$msi32" 'Intel;1033' ProgramFilesFolder
+  check_msi_tables "$msi64" 'x64;1033' ProgramFiles64Folder
+}
+
+# What an MSI declares, for the architecture that cannot run here too: its
+# platform, a per-machine install into Program Files\hwident (the folder of
+# its own architecture), and the one fixed UpgradeCode.
+check_msi_tables() {
+  local msi=$1 template=$2 folder=$3 summary directories properties upgrades
+  [ -f "$msi" ] || fail "no $msi"
+  # Each table read whole first: grep -q leaving early would cut msiinfo off.
+  summary=$(msiinfo suminfo "$msi" | tr -d '\r')
+  directories=$(msiinfo export "$msi" Directory | tr -d '\r')
+  properties=$(msiinfo export "$msi" Property | tr -d '\r')
+  upgrades=$(msiinfo export "$msi" Upgrade | tr -d '\r')
+  grep -qx "Template: $template" <<<"$summary" || fail "$msi: not $template"
+  grep -qxP "INSTALLDIR\t$folder\thwident" <<<"$directories" \
+    || fail "$msi: not installed into $folder\\hwident"
+  grep -qxP 'ALLUSERS\t1' <<<"$properties" || fail "$msi: not per machine"
+  grep -qxP "ProductVersion\t$version" <<<"$properties" || fail "$msi: not version $version"
+  grep -qxP 'UpgradeCode\t\{5B0E4C1A-8F3D-4E27-9A6B-2C71D0E5F493\}' <<<"$properties" \
+    || fail "$msi: another UpgradeCode"
+  grep -q WIX_UPGRADE_DETECTED <<<"$upgrades" || fail "$msi: no major upgrade"
+  pass "$msi: $template, per machine into $folder\\hwident, fixed UpgradeCode"
 }
 
 # The uninstall entries whose name is hwident, one a line.
@@ -152,8 +175,10 @@ check_msi() {
   local entries
   entries=$(hwident_entries)
   [ "$(wc -l <<<"$entries")" -eq 1 ] || fail "after the upgrade: $entries"
-  "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null \
-    | tr -d '\r' | grep -q "DisplayVersion.*$newer" || fail "the entry is not version $newer"
+  local uninstall_keys
+  uninstall_keys=$("$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+    /s 2>/dev/null | tr -d '\r')
+  grep -q "DisplayVersion.*$newer" <<<"$uninstall_keys" || fail "the entry is not version $newer"
   [ -f "$program_dir/hwident.exe" ] || fail "the upgrade lost the program"
   pass "$newer upgrades $version, one entry: $entries"
 
