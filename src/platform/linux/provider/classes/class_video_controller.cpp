@@ -65,7 +65,11 @@ Fact AdapterRam(M& m, I address) {
 Fact DriverVersion(M& m, I address) {
   return WithAdapter(m, address, [&m](const PciFunction& f) {
     if (!f.driver) return Fact::Null();
-    if (const auto version = m.Text("/sys/module/" + *f.driver + "/version")) {
+    // Drivers may spell with dashes what their modules spell with
+    // underscores (virtio-pci, virtio_pci).
+    std::string module = *f.driver;
+    std::replace(module.begin(), module.end(), '-', '_');
+    if (const auto version = m.Text("/sys/module/" + module + "/version")) {
       return Fact::Text(*version);
     }
     return FactFrom(m.Text("/proc/sys/kernel/osrelease"));
