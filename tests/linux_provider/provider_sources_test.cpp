@@ -46,15 +46,44 @@ class TempTree {
 
 // The root values themselves are pinned by the fixture reports; an ordinary
 // user sees exactly the root-only ones as null and everything else alike.
+// The desktop's memory modules come from udev's copy of the table then,
+// which has every module value but the type detail and the array's use.
 TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
-  const std::set<std::string> rootOnly = {"Win32_ComputerSystemProduct.IdentifyingNumber",
-                                          "Win32_ComputerSystemProduct.UUID",
-                                          "Win32_BIOS.SerialNumber",
-                                          "Win32_BIOS.SMBIOSMajorVersion",
-                                          "Win32_BIOS.SMBIOSMinorVersion",
-                                          "Win32_BIOS.Version",
-                                          "Win32_BaseBoard.SerialNumber",
-                                          "Win32_SystemEnclosure.SerialNumber"};
+  const std::set<std::string> rootOnly = {
+      "Win32_ComputerSystem.ChassisBootupState",
+      "Win32_ComputerSystem.OEMStringArray",
+      "Win32_ComputerSystem.PowerSupplyState",
+      "Win32_ComputerSystem.ThermalState",
+      "Win32_ComputerSystem.WakeUpType",
+      "Win32_ComputerSystemProduct.IdentifyingNumber",
+      "Win32_ComputerSystemProduct.UUID",
+      "Win32_BIOS.BiosCharacteristics",
+      "Win32_BIOS.BIOSVersion",
+      "Win32_BIOS.SerialNumber",
+      "Win32_BIOS.SMBIOSMajorVersion",
+      "Win32_BIOS.SMBIOSMinorVersion",
+      "Win32_BIOS.Version",
+      "Win32_BaseBoard.ConfigOptions",
+      "Win32_BaseBoard.HostingBoard",
+      "Win32_BaseBoard.HotSwappable",
+      "Win32_BaseBoard.Removable",
+      "Win32_BaseBoard.Replaceable",
+      "Win32_BaseBoard.RequiresDaughterBoard",
+      "Win32_BaseBoard.SerialNumber",
+      "Win32_SystemEnclosure.LockPresent",
+      "Win32_SystemEnclosure.SecurityStatus",
+      "Win32_SystemEnclosure.SerialNumber",
+      "Win32_Processor.AssetTag",
+      "Win32_Processor.CurrentVoltage",
+      "Win32_Processor.ExtClock",
+      "Win32_Processor.Family",
+      "Win32_Processor.PartNumber",
+      "Win32_Processor.SerialNumber",
+      "Win32_Processor.SocketDesignation",
+      "Win32_Processor.UpgradeMethod",
+      "Win32_PhysicalMemory.TypeDetail",
+      "Win32_PhysicalMemoryArray.Use",
+  };
   FixtureProvider root = MakeFixtureProvider("desktop", true);
   FixtureProvider user = MakeFixtureProvider("desktop", false);
   std::set<std::string> nulled;
@@ -73,6 +102,10 @@ TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
     }
   }
   EXPECT_EQ(nulled, rootOnly);
+  // Nor does the ordinary user's run open the root-only tables.
+  for (const std::string& path : user.reader->Opened()) {
+    EXPECT_EQ(path.find("/sys/firmware/dmi/tables/"), std::string::npos) << path;
+  }
 }
 
 TEST(SysfsText, LosesOnlyItsOneTrailingNewline) {
@@ -130,17 +163,21 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/sys/class/dmi/id/product_sku", "/sys/class/dmi/id/sys_vendor", "/proc/device-tree/model",
         "/proc/cpuinfo", "/proc/meminfo", "/proc/sys/kernel/hostname",
         "/proc/sys/kernel/domainname", "/sys/devices/system/cpu/", "/sys/firmware/acpi/pm_profile",
-        "/sys/hypervisor/", "/run/systemd/", "/proc/cmdline", "/etc/samba/smb.conf"}},
+        "/sys/hypervisor/", "/run/systemd/", "/proc/cmdline", "/etc/samba/smb.conf",
+        "/sys/firmware/dmi/tables/"}},
       {"Win32_ComputerSystemProduct",
        {"/sys/class/dmi/id/product_", "/sys/class/dmi/id/sys_vendor",
         "/proc/device-tree/serial-number", "/proc/device-tree/model", "/proc/cpuinfo"}},
       {"Win32_BIOS",
        {"/sys/class/dmi/id/bios_", "/sys/class/dmi/id/ec_", "/sys/class/dmi/id/product_serial",
         "/sys/firmware/dmi/tables/", "/sys/firmware/acpi/tables/"}},
-      {"Win32_BaseBoard", {"/sys/class/dmi/id/board_"}},
-      {"Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_"}},
+      {"Win32_BaseBoard", {"/sys/class/dmi/id/board_", "/sys/firmware/dmi/tables/"}},
+      {"Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_", "/sys/firmware/dmi/tables/"}},
       {"Win32_Processor",
-       {"/proc/cpuinfo", "/sys/devices/system/cpu/", "/proc/device-tree/cpus/", "/proc/stat"}},
+       {"/proc/cpuinfo", "/sys/devices/system/cpu/", "/proc/device-tree/cpus/", "/proc/stat",
+        "/sys/firmware/dmi/tables/"}},
+      {"Win32_PhysicalMemory", {"/sys/firmware/dmi/tables/", "/run/udev/data/+dmi:id"}},
+      {"Win32_PhysicalMemoryArray", {"/sys/firmware/dmi/tables/", "/run/udev/data/+dmi:id"}},
       {"Win32_OperatingSystem",
        {"/etc/os-release", "/usr/lib/os-release", "/etc/machine-id", "/proc/sys/kernel/hostname",
         "/proc/sys/kernel/osrelease", "/proc/meminfo", "/proc/stat", "/proc/self/mountinfo",

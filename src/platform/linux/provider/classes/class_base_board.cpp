@@ -1,5 +1,6 @@
 // Win32_BaseBoard: the main board, from SMBIOS type 2 as DMI exposes it.
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/classes/smbios_facts.h"
 
 namespace hwident {
 namespace {
@@ -9,6 +10,12 @@ using I = const std::string&;
 
 Fact BaseBoard(M&, I) {
   return Constant("Base Board");
+}
+
+// A feature flag of the type-2 structure (byte 09h), root only.
+template <int bit>
+Fact Feature(M& m, I) {
+  return SmbiosBit(m, 2, smbios_minimum::kBaseBoard, 0x09, bit);
 }
 
 constexpr PropertySchema kProperties[] = {
@@ -25,6 +32,14 @@ constexpr PropertySchema kProperties[] = {
     {"Status", CimType::kString, [](M&, I) { return Constant("OK"); }},
     {"Tag", CimType::kString, BaseBoard},
     {"Version", CimType::kString, [](M& m, I) { return FactFrom(m.Dmi("board_version")); }},
+    // From the raw SMBIOS table (root only).
+    {"ConfigOptions", CimType::kStringArray,
+     [](M& m, I) { return SmbiosStringList(m, 12, smbios_minimum::kConfigOptions); }},
+    {"HostingBoard", CimType::kBoolean, Feature<0>},
+    {"HotSwappable", CimType::kBoolean, Feature<4>},
+    {"Removable", CimType::kBoolean, Feature<2>},
+    {"Replaceable", CimType::kBoolean, Feature<3>},
+    {"RequiresDaughterBoard", CimType::kBoolean, Feature<1>},
 };
 
 }  // namespace

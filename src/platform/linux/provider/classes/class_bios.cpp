@@ -1,9 +1,11 @@
 // Win32_BIOS: the firmware, from SMBIOS type 0, its entry point and the
-// ACPI root table.
+// ACPI table headers. Windows returns the object even without SMBIOS, so
+// every machine has one.
 #include <cstdio>
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/smbios/machine_smbios.h"
 #include "platform/linux/provider/values/dmtf_time.h"
 
 namespace hwident {
@@ -17,42 +19,78 @@ using I = const std::string&;
 // shows as 255.
 Fact ReleasePart(M& m, const std::string& attribute, bool major) {
   const auto text = m.Dmi(attribute);
-  if (!text) return Fact::Number(255);
+  if (!text) return m.HasDmi() ? Fact::Number(255) : Fact::Null();
   const std::size_t dot = text->find('.');
   if (dot == std::string::npos) return Fact::Null();
   return Fact::Text(major ? text->substr(0, dot) : text->substr(dot + 1));
 }
 
-// The SMBIOS version from the entry point (root only): "_SM3_" keeps it at
-// bytes 7 and 8, the 2.x "_SM_" anchor at bytes 6 and 7.
+// The SMBIOS version from the entry point (root only).
 Fact SmbiosVersion(M& m, bool major) {
-  const auto entry = m.RootOnlyRaw("/sys/firmware/dmi/tables/smbios_entry_point");
+  const auto bytes = m.RootOnlyRaw("/sys/firmware/dmi/tables/smbios_entry_point");
+  if (!bytes) return Fact::Null();
+  const auto entry = ParseSmbiosEntryPoint(*bytes);
   if (!entry) return Fact::Null();
-  std::size_t at = 0;
-  if (entry->compare(0, 5, "_SM3_") == 0) {
-    at = major ? 7 : 8;
-  } else if (entry->compare(0, 4, "_SM_") == 0) {
-    at = major ? 6 : 7;
-  } else {
-    return Fact::Null();
-  }
-  if (entry->size() <= at) return Fact::Null();
-  return Fact::Number(static_cast<unsigned char>((*entry)[at]));
+  return Fact::Number(major ? entry->major : entry->minor);
 }
 
 // Windows' BIOS Version is the ACPI root table's OEM id, " - " and its OEM
-// revision in hex ("DELL   - 1072009"). The tables are root only.
-Fact AcpiVersion(M& m, I) {
-  std::optional<std::string> table = m.RootOnlyRaw("/sys/firmware/acpi/tables/XSDT");
-  if (!table) table = m.RootOnlyRaw("/sys/firmware/acpi/tables/RSDT");
-  if (!table || table->size() < 36) return Fact::Null();
-  std::uint32_t revision = 0;
-  for (int i = 3; i >= 0; --i) {
-    revision = (revision << 8) | static_cast<unsigned char>((*table)[24 + i]);
+// revision in hex ("DELL   - 1072009"). Linux publishes neither root table
+// (XSDT, RSDT), so the FADT's header, then the DSDT's, stand in for them;
+// firmware usually gives all its tables one OEM id, but the revisions may
+// differ. The tables are root only.
+std::optional<std::string> AcpiVersionText(M& m) {
+  for (const char* name : {"XSDT", "RSDT", "FACP", "DSDT"}) {
+    const auto table = m.RootOnlyRaw(std::string("/sys/firmware/acpi/tables/") + name);
+    if (!table || table->size() < 36) continue;
+    std::uint32_t revision = 0;
+    for (int i = 3; i >= 0; --i) {
+      revision = (revision << 8) | static_cast<unsigned char>((*table)[24 + i]);
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", revision);
+    return table->substr(10, 6) + " - " + hex;
   }
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "%X", revision);
-  return Fact::Text(table->substr(10, 6) + " - " + hex);
+  return std::nullopt;
+}
+
+Fact AcpiVersion(M& m, I) {
+  return FactFrom(AcpiVersionText(m));
+}
+
+constexpr std::uint8_t kBiosType = 0;
+
+// The set bits of the characteristics as Windows numbers them: bits 0-31 of
+// the QWORD as they are, then the two extension bytes from 32 and 40. The
+// QWORD's upper half is vendor-reserved and has no Windows numbers.
+Fact BiosCharacteristics(M& m, I) {
+  const SmbiosTable* table = ReadSmbios(m);
+  const SmbiosStructure* bios = table ? table->First(kBiosType, smbios_minimum::kBios) : nullptr;
+  if (bios == nullptr) return Fact::Null();
+  const auto bits = bios->Qword(0x0A);
+  if (!bits) return Fact::Null();
+  std::vector<std::string> set;
+  for (int bit = 0; bit < 32; ++bit) {
+    if ((*bits >> bit) & 1) set.push_back(std::to_string(bit));
+  }
+  for (int extension = 0; extension < 2; ++extension) {
+    const auto byte = bios->Byte(0x12 + static_cast<std::size_t>(extension));
+    for (int bit = 0; byte && bit < 8; ++bit) {
+      if ((*byte >> bit) & 1) set.push_back(std::to_string(32 + 8 * extension + bit));
+    }
+  }
+  return Fact::List(std::move(set));
+}
+
+// Windows lists the ACPI OEM text and the type-0 version string.
+Fact BiosVersionList(M& m, I) {
+  const SmbiosTable* table = ReadSmbios(m);
+  const SmbiosStructure* bios = table ? table->First(kBiosType, smbios_minimum::kBios) : nullptr;
+  if (bios == nullptr) return Fact::Null();
+  std::vector<std::string> versions;
+  if (const auto acpi = AcpiVersionText(m)) versions.push_back(*acpi);
+  if (const auto version = bios->String(0x05)) versions.push_back(*version);
+  return Fact::List(std::move(versions));
 }
 
 Fact ReleaseDate(M& m, I) {
@@ -66,6 +104,8 @@ Fact BiosVersion(M& m, I) {
 }
 
 constexpr PropertySchema kProperties[] = {
+    {"BiosCharacteristics", CimType::kUint16Array, BiosCharacteristics},
+    {"BIOSVersion", CimType::kStringArray, BiosVersionList},
     // Windows shows either the SMBIOS version string or a fixed text here,
     // by machine; the version string is what this machine really has.
     {"Caption", CimType::kString, BiosVersion},
@@ -97,7 +137,7 @@ constexpr PropertySchema kProperties[] = {
 }  // namespace
 
 const ClassSchema& BiosClass() {
-  static const ClassSchema schema{"Win32_BIOS", InstanceIfDmi, kProperties};
+  static const ClassSchema schema{"Win32_BIOS", SingleInstance, kProperties};
   return schema;
 }
 

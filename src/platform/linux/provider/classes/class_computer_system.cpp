@@ -1,5 +1,6 @@
 // Win32_ComputerSystem: the machine as a whole.
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/classes/smbios_facts.h"
 
 #include <set>
 #include <sstream>
@@ -173,6 +174,18 @@ constexpr PropertySchema kProperties[] = {
     // Boot state and workgroup.
     {"BootupState", CimType::kString, BootupState},
     {"Workgroup", CimType::kString, Workgroup},
+    // From the raw SMBIOS table (root only): the system (type 1), the
+    // chassis (type 3) and the OEM strings (type 11).
+    {"ChassisBootupState", CimType::kUint16,
+     [](M& m, I) { return SmbiosByte(m, 3, smbios_minimum::kEnclosure, 0x09); }},
+    {"OEMStringArray", CimType::kStringArray,
+     [](M& m, I) { return SmbiosStringList(m, 11, smbios_minimum::kOemStrings); }},
+    {"PowerSupplyState", CimType::kUint16,
+     [](M& m, I) { return SmbiosByte(m, 3, smbios_minimum::kEnclosure, 0x0A); }},
+    {"ThermalState", CimType::kUint16,
+     [](M& m, I) { return SmbiosByte(m, 3, smbios_minimum::kEnclosure, 0x0B); }},
+    {"WakeUpType", CimType::kUint16,
+     [](M& m, I) { return SmbiosByte(m, 1, smbios_minimum::kSystem, 0x18); }},
 };
 
 }  // namespace

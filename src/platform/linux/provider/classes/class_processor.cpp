@@ -8,6 +8,7 @@
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/sources/processor_topology.h"
+#include "platform/linux/provider/sources/smbios/machine_smbios.h"
 
 namespace hwident {
 namespace {
@@ -168,23 +169,44 @@ Fact CurrentClockSpeed(M& m, I id) {
   });
 }
 
+// Cores with a CPU online: the distinct core ids of the socket's online
+// CPUs. /proc/cpuinfo's "cpu cores" counts the cores booted, offline ones
+// included, so it only stands in when sysfs has no topology.
 Fact NumberOfCores(M& m, I id) {
   return WithSocket(m, id, [&m](const Socket& socket, const CpuInfoBlock& block) {
-    if (const auto cores = Field(block, "cpu cores")) return Fact::Text(*cores);
     std::set<std::string> coreIds;
     for (int cpu : socket.cpus) {
       const auto core = m.Text(kCpuDirectory + std::to_string(cpu) + "/topology/core_id");
-      coreIds.insert(core.value_or(std::to_string(cpu)));
+      if (!core) {
+        if (const auto cores = Field(block, "cpu cores")) return Fact::Text(*cores);
+        coreIds.insert(std::to_string(cpu));
+        continue;
+      }
+      coreIds.insert(*core);
     }
     return Fact::Number(static_cast<std::int64_t>(coreIds.size()));
   });
 }
 
 Fact NumberOfLogicalProcessors(M& m, I id) {
-  return WithSocket(m, id, [](const Socket& socket, const CpuInfoBlock& block) {
-    if (const auto siblings = Field(block, "siblings")) return Fact::Text(*siblings);
+  return WithSocket(m, id, [](const Socket& socket, const CpuInfoBlock&) {
     return Fact::Number(static_cast<std::int64_t>(socket.cpus.size()));
   });
+}
+
+// The CPUs sharing one cache, the same text for every CPU that shares it:
+// the list, else (older kernels) the mask, else the CPU alone.
+std::string SharedCpus(M& m, const std::string& dir, int cpu) {
+  std::vector<int> cpus;
+  if (const auto list = m.Text(dir + "shared_cpu_list")) {
+    cpus = ParseCpuList(*list);
+  } else if (const auto mask = m.Text(dir + "shared_cpu_map")) {
+    cpus = ParseCpuMask(*mask);
+  }
+  if (cpus.empty()) return std::to_string(cpu);
+  std::string text;
+  for (int shared : cpus) text += std::to_string(shared) + ",";
+  return text;
 }
 
 // The package's cache at one level, in KB: every instance counted once
@@ -201,7 +223,7 @@ Fact CacheSize(M& m, I id, const std::string& level) {
         if (index.compare(0, 5, "index") != 0) continue;
         const std::string dir = cache + index + "/";
         if (m.Text(dir + "level") != level || m.Text(dir + "type") == "Instruction") continue;
-        const auto shared = m.Text(dir + "shared_cpu_list").value_or(std::to_string(cpu));
+        const std::string shared = SharedCpus(m, dir, cpu);
         const auto sizeText = m.Text(dir + "size");
         if (!sizeText || !seen.insert(shared).second) continue;
         // A size that is no size, or a sum past 64 bits, makes the total
@@ -264,6 +286,85 @@ Fact Version(M& m, I id) {
   });
 }
 
+// --- From the raw SMBIOS table (root only) ---
+
+// The type-4 structure of the socket: the n-th socket the kernel shows is
+// the n-th populated socket of the table (status bit 6); empty sockets are
+// listed by the firmware but hold no processor the kernel could show.
+const SmbiosStructure* ProcessorStructure(M& m, I id) {
+  const SmbiosTable* table = ReadSmbios(m);
+  if (table == nullptr) return nullptr;
+  std::vector<const SmbiosStructure*> populated;
+  for (const SmbiosStructure* s : table->OfType(4, smbios_minimum::kProcessor)) {
+    if ((s->Byte(0x18).value_or(0) & 0x40) != 0) populated.push_back(s);
+  }
+  const std::vector<std::string> ids = SocketIds(m);
+  for (std::size_t i = 0; i < ids.size() && i < populated.size(); ++i) {
+    if (ids[i] == id) return populated[i];
+  }
+  return nullptr;
+}
+
+template <typename Read>
+Fact WithProcessorStructure(M& m, I id, Read read) {
+  const SmbiosStructure* s = ProcessorStructure(m, id);
+  return s == nullptr ? Fact::Null() : read(*s);
+}
+
+template <std::size_t offset>
+Fact ProcessorString(M& m, I id) {
+  return WithProcessorStructure(
+      m, id, [](const SmbiosStructure& s) { return FactFrom(s.String(offset)); });
+}
+
+// FEh hands the family over to the 16-bit field of SMBIOS 2.6.
+Fact Family(M& m, I id) {
+  return WithProcessorStructure(m, id, [](const SmbiosStructure& s) {
+    const auto family = s.Byte(0x06);
+    if (family == 0xFE) {
+      const auto wide = s.Word(0x28);
+      return wide ? Fact::Number(*wide) : Fact::Null();
+    }
+    return family ? Fact::Number(*family) : Fact::Null();
+  });
+}
+
+// External clock in MHz; 0 is "unknown".
+Fact ExtClock(M& m, I id) {
+  return WithProcessorStructure(m, id, [](const SmbiosStructure& s) {
+    const auto clock = s.Word(0x12);
+    return clock && *clock != 0 ? Fact::Number(*clock) : Fact::Null();
+  });
+}
+
+Fact UpgradeMethod(M& m, I id) {
+  return WithProcessorStructure(m, id, [](const SmbiosStructure& s) {
+    const auto method = s.Byte(0x19);
+    return method ? Fact::Number(*method) : Fact::Null();
+  });
+}
+
+// The voltage byte has two forms: bit 7 set, the present voltage in tenths
+// of a volt; clear, the legacy set of supported voltages (5 V, 3.3 V,
+// 2.9 V in bits 0-2), which is what VoltageCaps holds.
+Fact CurrentVoltage(M& m, I id) {
+  return WithProcessorStructure(m, id, [](const SmbiosStructure& s) {
+    const auto voltage = s.Byte(0x11);
+    if (!voltage || (*voltage & 0x80) == 0) return Fact::Null();
+    return Fact::Number(*voltage & 0x7F);
+  });
+}
+
+Fact VoltageCaps(M& m, I id) {
+  return WithProcessorStructure(m, id, [](const SmbiosStructure& s) {
+    const auto voltage = s.Byte(0x11);
+    if (!voltage || (*voltage & 0x80) != 0 || (*voltage & 0x07) == 0) return Fact::Null();
+    return Fact::Number(*voltage & 0x07);
+  });
+}
+
+// --- end of the SMBIOS readers ---
+
 constexpr PropertySchema kProperties[] = {
     {"AddressWidth", CimType::kUint16, Width},
     {"Architecture", CimType::kUint16, Architecture},
@@ -294,6 +395,16 @@ constexpr PropertySchema kProperties[] = {
     {"Stepping", CimType::kString, Stepping},
     {"ThreadCount", CimType::kUint32, NumberOfLogicalProcessors},
     {"Version", CimType::kString, Version},
+    // From the raw SMBIOS table (root only).
+    {"AssetTag", CimType::kString, ProcessorString<0x21>},
+    {"CurrentVoltage", CimType::kUint16, CurrentVoltage},
+    {"ExtClock", CimType::kUint32, ExtClock},
+    {"Family", CimType::kUint16, Family},
+    {"PartNumber", CimType::kString, ProcessorString<0x22>},
+    {"SerialNumber", CimType::kString, ProcessorString<0x20>},
+    {"SocketDesignation", CimType::kString, ProcessorString<0x04>},
+    {"UpgradeMethod", CimType::kUint16, UpgradeMethod},
+    {"VoltageCaps", CimType::kUint32, VoltageCaps},
 };
 
 }  // namespace

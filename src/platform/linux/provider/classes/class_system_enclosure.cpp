@@ -1,5 +1,6 @@
 // Win32_SystemEnclosure: the chassis, from SMBIOS type 3 as DMI exposes it.
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/classes/smbios_facts.h"
 
 namespace hwident {
 namespace {
@@ -31,6 +32,12 @@ constexpr PropertySchema kProperties[] = {
      [](M& m, I) { return FactFrom(m.Dmi("chassis_asset_tag")); }},
     {"Tag", CimType::kString, [](M&, I) { return Constant("System Enclosure 0"); }},
     {"Version", CimType::kString, [](M& m, I) { return FactFrom(m.Dmi("chassis_version")); }},
+    // From the raw SMBIOS table (root only): sysfs masks the lock bit off
+    // the chassis type.
+    {"LockPresent", CimType::kBoolean,
+     [](M& m, I) { return SmbiosBit(m, 3, smbios_minimum::kEnclosure, 0x05, 7); }},
+    {"SecurityStatus", CimType::kUint16,
+     [](M& m, I) { return SmbiosByte(m, 3, smbios_minimum::kEnclosure, 0x0C); }},
 };
 
 }  // namespace

@@ -16,6 +16,8 @@ const ClassSchema& ComputerSystemClass();
 const ClassSchema& ComputerSystemProductClass();
 const ClassSchema& DesktopMonitorClass();
 const ClassSchema& OperatingSystemClass();
+const ClassSchema& PhysicalMemoryArrayClass();
+const ClassSchema& PhysicalMemoryClass();
 const ClassSchema& ProcessorClass();
 const ClassSchema& SoundDeviceClass();
 const ClassSchema& SystemEnclosureClass();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,15 @@ class Machine {
   std::optional<std::string> Resolve(const std::string& path) { return reader_.Resolve(path); }
   const LiveFacts& Live() const { return live_; }
 
+  // A value made from the machine's files once per query and kept with it:
+  // a parsed table many properties read. key names what make builds.
+  template <typename T, typename Make>
+  const T& Derived(const std::string& key, Make make) {
+    auto found = derived_.find(key);
+    if (found == derived_.end()) found = derived_.emplace(key, std::make_shared<T>(make())).first;
+    return *static_cast<const T*>(found->second.get());
+  }
+
   static inline const std::string kDmiDirectory = "/sys/class/dmi/id/";
 
  private:
@@ -48,6 +58,7 @@ class Machine {
   const LiveFacts& live_;
   std::map<std::string, std::optional<std::string>> files_;
   std::map<std::string, std::optional<std::string>> laterFiles_;
+  std::map<std::string, std::shared_ptr<void>> derived_;
 };
 
 }  // namespace hwident

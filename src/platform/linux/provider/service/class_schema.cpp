@@ -21,6 +21,8 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &DesktopMonitorClass(),
       &SoundDeviceClass(),
       &BatteryClass(),
+      &PhysicalMemoryClass(),
+      &PhysicalMemoryArrayClass(),
   };
   return classes;
 }

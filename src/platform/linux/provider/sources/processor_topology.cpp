@@ -1,6 +1,7 @@
 #include "platform/linux/provider/sources/processor_topology.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <sstream>
 
@@ -28,7 +29,44 @@ bool HasFlag(const CpuInfoBlock& block, const std::string& flag) {
   return false;
 }
 
+int BlockCpu(const CpuInfoBlock& block) {
+  return static_cast<int>(ParseDecimal(Field(block, "processor").value_or("")).value_or(-1));
+}
+
+void KeepOnline(Socket& socket, const std::vector<int>& online) {
+  const auto offline = [&online](int cpu) {
+    return std::find(online.begin(), online.end(), cpu) == online.end();
+  };
+  socket.cpus.erase(std::remove_if(socket.cpus.begin(), socket.cpus.end(), offline),
+                    socket.cpus.end());
+  socket.blocks.erase(
+      std::remove_if(socket.blocks.begin(), socket.blocks.end(),
+                     [&offline](const CpuInfoBlock& block) { return offline(BlockCpu(block)); }),
+      socket.blocks.end());
+}
+
 }  // namespace
+
+std::vector<int> ParseCpuMask(const std::string& text) {
+  // Far more CPUs than any machine has; a longer "mask" is not one.
+  constexpr std::size_t kMaxDigits = 4096;
+  std::string digits;
+  for (const char c : text) {
+    if (c == ',' || c == '\n') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c)) || digits.size() == kMaxDigits) return {};
+    digits.push_back(c);
+  }
+  std::vector<int> cpus;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const char c = digits[digits.size() - 1 - i];
+    const int value =
+        std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
+    for (int bit = 0; bit < 4; ++bit) {
+      if ((value >> bit) & 1) cpus.push_back(static_cast<int>(i) * 4 + bit);
+    }
+  }
+  return cpus;
+}
 
 std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
   // Package ids sort as numbers: "10" comes after "2".
@@ -74,8 +112,15 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
       socket.blocks.push_back(block);
     }
   }
+  // Offline CPUs keep their sysfs directories (and old kernels their place
+  // in the package counts); they are not processors the system runs on.
+  std::vector<int> online;
+  if (const auto text = machine.Text(kCpuDirectory + "online")) online = ParseCpuList(*text);
   std::vector<Socket> sockets;
-  for (auto& [number, socket] : byPackage) sockets.push_back(std::move(socket));
+  for (auto& [number, socket] : byPackage) {
+    if (!online.empty()) KeepOnline(socket, online);
+    if (!socket.cpus.empty()) sockets.push_back(std::move(socket));
+  }
   return sockets;
 }
 

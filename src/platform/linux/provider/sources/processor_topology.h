@@ -16,13 +16,18 @@ struct Socket {
   std::vector<CpuInfoBlock> blocks;  // their /proc/cpuinfo blocks, if any
 };
 
-// The machine's sockets in package-id order. x86 kernels name the package
-// in /proc/cpuinfo ("physical id"); elsewhere sysfs topology does; a machine
-// that names none has one socket holding every CPU.
+// The machine's sockets in package-id order, holding only the CPUs online
+// (Windows counts the processors the system runs on). x86 kernels name the
+// package in /proc/cpuinfo ("physical id"); elsewhere sysfs topology does; a
+// machine that names none has one socket holding every CPU.
 std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info);
 
 // The socket with that package id; nothing when there is none.
 std::optional<Socket> FindSocket(Machine& machine, const std::string& id);
+
+// A CPU mask as sysfs prints it ("00000000,000000ff": 32-bit hex groups,
+// highest first), expanded; empty for anything that is not a mask.
+std::vector<int> ParseCpuMask(const std::string& text);
 
 // Logical CPUs online, from /sys/devices/system/cpu/online, else the
 // processor blocks of /proc/cpuinfo.

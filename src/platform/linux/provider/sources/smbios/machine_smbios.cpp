@@ -1,0 +1,24 @@
+#include "platform/linux/provider/sources/smbios/machine_smbios.h"
+
+namespace hwident {
+namespace {
+
+std::optional<SmbiosTable> Load(Machine& machine) {
+  const auto& entryBytes = machine.RootOnlyRaw("/sys/firmware/dmi/tables/smbios_entry_point");
+  if (!entryBytes) return std::nullopt;
+  const auto entry = ParseSmbiosEntryPoint(*entryBytes);
+  if (!entry) return std::nullopt;
+  const auto table = machine.RootOnlyRaw("/sys/firmware/dmi/tables/DMI");
+  if (!table) return std::nullopt;
+  return ParseSmbiosTable(*entry, *table);
+}
+
+}  // namespace
+
+const SmbiosTable* ReadSmbios(Machine& machine) {
+  const auto& table =
+      machine.Derived<std::optional<SmbiosTable>>("smbios", [&machine] { return Load(machine); });
+  return table ? &*table : nullptr;
+}
+
+}  // namespace hwident
