@@ -153,6 +153,16 @@ def provider_targets():
         "voltage_min_design", "energy_full", "energy_now", "power_now", "capacity"]])
     seeds("machine_files", files)
 
+    # fuzz_smbios_table: an entry point followed by its table, as the
+    # fixture machines with SMBIOS have them.
+    tables = {}
+    for machine in MACHINES:
+        entry = fixture(machine, "/sys/firmware/dmi/tables/smbios_entry_point")
+        table = fixture(machine, "/sys/firmware/dmi/tables/DMI")
+        if entry is not None and table is not None:
+            tables[machine] = entry + table
+    seeds("smbios_table", tables)
+
     seeds("wql_query", {
         "plain": b"select * from Win32_BIOS",
         "spaced": b"  SELECT\t*\r\nFROM   win32_processor  ",

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/linux/provider/service/class_schema.h"
+#include "platform/linux/provider/sources/processor_topology.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {
@@ -219,6 +220,129 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
           << machine << " " << className << " opened a file twice";
     }
   }
+}
+
+// Four logical CPUs of one package: two cores of two threads.
+std::string CpuInfoX86(const std::vector<int>& cpus, int cores) {
+  std::string text;
+  for (int cpu : cpus) {
+    text += "processor\t: " + std::to_string(cpu) +
+            "\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 158\nstepping\t: 10\n"
+            "physical id\t: 0\nsiblings\t: " +
+            std::to_string(cpus.size()) + "\ncore id\t\t: " + std::to_string(cpu / 2) +
+            "\ncpu cores\t: " + std::to_string(cores) + "\n\n";
+  }
+  return text;
+}
+
+// Older kernels give the mask alone; without it every CPU's view of a
+// shared cache counted once (L2 twice, L3 four times here).
+TEST(SharedCaches, CountOnceWhetherTheKernelGivesAListOrAMask) {
+  for (const bool list : {true, false}) {
+    TempTree tree;
+    tree.Write("/proc/cpuinfo", CpuInfoX86({0, 1, 2, 3}, 2));
+    for (int cpu = 0; cpu < 4; ++cpu) {
+      const std::string dir = "/sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/cache/";
+      const struct {
+        const char* index;
+        const char* level;
+        const char* size;
+        const char* cpus;
+        const char* mask;
+      } caches[] = {{"index2", "2", "256K", cpu < 2 ? "0-1" : "2-3", cpu < 2 ? "3" : "0000000c"},
+                    {"index3", "3", "8192K", "0-3", "00000000,0000000f"}};
+      for (const auto& cache : caches) {
+        tree.Write(dir + cache.index + "/level", std::string(cache.level) + "\n");
+        tree.Write(dir + cache.index + "/type", "Unified\n");
+        tree.Write(dir + cache.index + "/size", std::string(cache.size) + "\n");
+        tree.Write(dir + cache.index + (list ? "/shared_cpu_list" : "/shared_cpu_map"),
+                   std::string(list ? cache.cpus : cache.mask) + "\n");
+      }
+    }
+    NativeObjectSystem system = tree.Provider();
+    const Objects processors = Query(system, "Win32_Processor");
+    EXPECT_EQ(ValueOf(processors, "L2CacheSize"), "512 (0x200)") << list;
+    EXPECT_EQ(ValueOf(processors, "L3CacheSize"), "8192 (0x2000)") << list;
+  }
+}
+
+TEST(CpuMask, ExpandsHexGroupsAndRefusesAnythingElse) {
+  EXPECT_EQ(ParseCpuMask("00000001,00000105\n"), (std::vector<int>{0, 2, 8, 32}));
+  EXPECT_EQ(ParseCpuMask("F"), (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(ParseCpuMask("0x3"), std::vector<int>{});
+  EXPECT_EQ(ParseCpuMask(std::string(5000, 'f')), std::vector<int>{});
+}
+
+// A core taken offline whole: /proc/cpuinfo drops its CPUs but still says
+// "cpu cores: 2"; on machines without "physical id" the sysfs directories
+// of offline CPUs remain. Windows counts what runs.
+TEST(OfflineCpus, AreNotCounted) {
+  for (const bool x86 : {true, false}) {
+    TempTree tree;
+    if (x86) {
+      tree.Write("/proc/cpuinfo", CpuInfoX86({0, 1}, 2));
+    } else {
+      tree.Write("/proc/cpuinfo", "processor\t: 0\n\nprocessor\t: 1\n\n");
+    }
+    tree.Write("/sys/devices/system/cpu/online", "0-1\n");
+    for (int cpu = 0; cpu < 4; ++cpu) {
+      const std::string dir = "/sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/";
+      tree.Write(dir + "topology/physical_package_id", "0\n");
+      tree.Write(dir + "topology/core_id", std::to_string(cpu / 2) + "\n");
+    }
+    NativeObjectSystem system = tree.Provider();
+    const Objects processors = Query(system, "Win32_Processor");
+    EXPECT_EQ(ValueOf(processors, "NumberOfCores"), "1 (0x1)") << x86;
+    EXPECT_EQ(ValueOf(processors, "NumberOfLogicalProcessors"), "2 (0x2)") << x86;
+    EXPECT_EQ(ValueOf(Query(system, "Win32_ComputerSystem"), "NumberOfLogicalProcessors"),
+              "2 (0x2)")
+        << x86;
+  }
+}
+
+// A type-4 structure: socket name (string 1) and status byte.
+std::string ProcessorStructure(const std::string& socket, bool populated) {
+  std::string bytes = {4, 0x1A, 0, 0, 1};
+  bytes.resize(0x1A, '\0');
+  bytes[0x18] = populated ? 0x41 : 0x00;
+  return bytes + socket + '\0' + '\0';
+}
+
+// Firmware lists empty sockets too; the kernel's packages are the
+// populated ones, in order.
+TEST(ProcessorSockets, MatchThePopulatedStructuresInOrder) {
+  TempTree tree;
+  std::string cpuinfo;
+  for (int package = 0; package < 2; ++package) {
+    cpuinfo += "processor\t: " + std::to_string(package) +
+               "\nvendor_id\t: GenuineIntel\nphysical id\t: " + std::to_string(package) + "\n\n";
+  }
+  tree.Write("/proc/cpuinfo", cpuinfo);
+  const std::string table = ProcessorStructure("P0", true) + ProcessorStructure("P1", false) +
+                            ProcessorStructure("P2", true) + std::string("\x7f\x04\0\0\0\0", 6);
+  std::string entry = "_SM3_";
+  entry += std::string("\0\x18\x03\x00\x00\x01\x00", 7) + std::string(12, '\0');
+  tree.Write("/sys/firmware/dmi/tables/smbios_entry_point", entry);
+  tree.Write("/sys/firmware/dmi/tables/DMI", table);
+  NativeObjectSystem system = tree.Provider();
+  const Objects processors = Query(system, "Win32_Processor");
+  ASSERT_EQ(processors.size(), 2u);
+  EXPECT_EQ(ValueOf(processors, "SocketDesignation", 0), "\"P0\"");
+  EXPECT_EQ(ValueOf(processors, "SocketDesignation", 1), "\"P2\"");
+}
+
+// The report prints nothing for arrays; their elements on the fixtures.
+TEST(SmbiosArrays, ArriveWithTheirElements) {
+  FixtureProvider desktop = MakeFixtureProvider("desktop");
+  EXPECT_EQ(ValueOf(Query(*desktop.system, "Win32_BIOS"), "BiosCharacteristics"),
+            "{4 (0x4),7 (0x7),9 (0x9),11 (0xB),12 (0xC),15 (0xF),16 (0x10),19 (0x13),27 (0x1B),"
+            "28 (0x1C),32 (0x20),33 (0x21),40 (0x28),42 (0x2A),43 (0x2B)}");
+  EXPECT_EQ(ValueOf(Query(*desktop.system, "Win32_BIOS"), "BIOSVersion"),
+            "{\"ALASKA - 1072009\",\"1.C0\"}");
+  EXPECT_EQ(ValueOf(Query(*desktop.system, "Win32_ComputerSystem"), "OEMStringArray"),
+            "{\"Northwind OEM 1\",\"$NW$BOARD-7C02\"}");
+  EXPECT_EQ(ValueOf(Query(*desktop.system, "Win32_BaseBoard"), "ConfigOptions"),
+            "{\"Clear CMOS: close JP1\"}");
 }
 
 }  // namespace
