@@ -33,6 +33,16 @@ class PickedLiveFacts final : public LiveFacts {
   // Time does not pass in a fuzzer: a query's pause between two readings
   // would only slow every run.
   void Pause(int) const override {}
+  // Every mount has a size; the interfaces the input names get addresses
+  // only by these names, which the machine's files may or may not use.
+  std::optional<FileSystemSpace> Space(const std::string&) const override {
+    return FileSystemSpace{1ULL << 40, 1ULL << 39};
+  }
+  std::vector<InterfaceAddress> Addresses() const override {
+    return {{"eth0", "192.168.1.20", 24, false},
+            {"eth0", "fe80::1", 64, true},
+            {"wlan0", "10.0.0.2", (pick_ >> 3) & 31, false}};
+  }
 
  private:
   std::uint8_t pick_;

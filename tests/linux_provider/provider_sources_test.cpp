@@ -194,6 +194,20 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
        {"/sys/class/sound/", "/proc/asound/cards", "/sys/bus/pci/devices/",
         "/run/udev/data/+pci:", "/sys/devices/"}},
       {"Win32_Battery", {"/sys/class/power_supply/", "/sys/devices/"}},
+      {"Win32_DiskDrive",
+       {"/sys/block/", "/sys/devices/", "/sys/class/ata_device/", "/run/udev/data/b"}},
+      {"Win32_DiskPartition",
+       {"/sys/block/", "/sys/devices/", "/sys/class/ata_device/", "/run/udev/data/b"}},
+      {"Win32_LogicalDisk",
+       {"/proc/self/mountinfo", "/sys/dev/block/", "/sys/devices/", "/run/udev/data/b"}},
+      {"Win32_NetworkAdapter",
+       {"/sys/class/net/", "/sys/devices/", "/run/udev/data/n", "/usr/share/misc/pci.ids",
+        "/usr/share/misc/usb.ids", "/usr/share/hwdata/"}},
+      {"Win32_NetworkAdapterConfiguration",
+       {"/sys/class/net/", "/sys/devices/", "/run/udev/data/n", "/usr/share/misc/pci.ids",
+        "/usr/share/misc/usb.ids", "/usr/share/hwdata/", "/proc/net/route", "/proc/net/ipv6_route",
+        "/etc/resolv.conf", "/run/systemd/resolve/", "/run/systemd/netif/",
+        "/var/lib/NetworkManager/", "/var/lib/dhcp/"}},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
   for (const char* machine : kMachines) {

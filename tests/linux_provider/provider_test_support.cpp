@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "collect/variant_to_text.h"
 #include "platform/heap/heap_values.h"
@@ -28,6 +29,24 @@ FixedLiveFacts FixtureLiveFacts(const std::string& machine) {
     if (key == "offset") facts.offsetMinutes = std::stoi(value);
     if (key == "dst") facts.dst = value == "1";
     if (key == "install") facts.install = std::stoll(value);
+    // space=MOUNTPOINT SIZE AVAILABLE: what statvfs would say, in bytes.
+    if (key == "space") {
+      const std::size_t last = value.rfind(' ');
+      const std::size_t middle = value.rfind(' ', last - 1);
+      facts.spaces[value.substr(0, middle)] = {
+          std::stoull(value.substr(middle + 1, last - middle - 1)),
+          std::stoull(value.substr(last + 1))};
+    }
+    // address=INTERFACE ADDRESS/PREFIX: one getifaddrs entry.
+    if (key == "address") {
+      std::istringstream fields(value);
+      std::string name, address;
+      fields >> name >> address;
+      const std::size_t slash = address.find('/');
+      facts.addresses.push_back({name, address.substr(0, slash),
+                                 std::stoi(address.substr(slash + 1)),
+                                 address.find(':') != std::string::npos});
+    }
   }
   return facts;
 }

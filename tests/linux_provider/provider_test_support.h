@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ struct FixedLiveFacts final : LiveFacts {
   int offsetMinutes = 0;
   bool dst = false;
   std::optional<std::int64_t> install;
+  std::map<std::string, FileSystemSpace> spaces;
+  std::vector<InterfaceAddress> addresses;
 
   bool IsRoot() const override { return root; }
   std::string Architecture() const override { return arch; }
@@ -34,6 +37,12 @@ struct FixedLiveFacts final : LiveFacts {
     if (onPause) onPause();
   }
   std::function<void()> onPause;
+  std::optional<FileSystemSpace> Space(const std::string& mountPoint) const override {
+    const auto found = spaces.find(mountPoint);
+    if (found == spaces.end()) return std::nullopt;
+    return found->second;
+  }
+  std::vector<InterfaceAddress> Addresses() const override { return addresses; }
 };
 
 inline const char* const kMachines[] = {"desktop",     "server",    "vm",

@@ -1,7 +1,11 @@
 #include "platform/linux/provider/machine/live_facts.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -15,6 +19,14 @@ namespace {
 bool LocalTime(std::int64_t epochSeconds, std::tm* local) {
   const std::time_t when = static_cast<std::time_t>(epochSeconds);
   return ::localtime_r(&when, local) != nullptr;
+}
+
+int PrefixLength(const unsigned char* mask, std::size_t bytes) {
+  int length = 0;
+  for (std::size_t i = 0; i < bytes; ++i) {
+    for (int bit = 7; bit >= 0; --bit) length += (mask[i] >> bit) & 1;
+  }
+  return length;
 }
 
 }  // namespace
@@ -60,6 +72,45 @@ std::optional<std::int64_t> SystemLiveFacts::InstallTime() const {
   // date at all.
   if ((status.stx_mask & STATX_BTIME) == 0 || status.stx_btime.tv_sec <= 0) return std::nullopt;
   return std::int64_t{status.stx_btime.tv_sec};
+}
+
+std::optional<FileSystemSpace> SystemLiveFacts::Space(const std::string& mountPoint) const {
+  struct statvfs status {};
+  if (::statvfs((root_ + mountPoint).c_str(), &status) != 0) return std::nullopt;
+  const std::uint64_t unit = status.f_frsize != 0 ? status.f_frsize : status.f_bsize;
+  return FileSystemSpace{std::uint64_t{status.f_blocks} * unit,
+                         std::uint64_t{status.f_bavail} * unit};
+}
+
+std::vector<InterfaceAddress> SystemLiveFacts::Addresses() const {
+  std::vector<InterfaceAddress> addresses;
+  struct ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return addresses;
+  for (const struct ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr) continue;
+    char text[INET6_ADDRSTRLEN] = {};
+    InterfaceAddress address;
+    address.interface = entry->ifa_name;
+    if (entry->ifa_addr->sa_family == AF_INET) {
+      const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+      const auto* mask = reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask);
+      if (::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) == nullptr) continue;
+      address.prefixLength =
+          PrefixLength(reinterpret_cast<const unsigned char*>(&mask->sin_addr), 4);
+    } else if (entry->ifa_addr->sa_family == AF_INET6) {
+      const auto* in = reinterpret_cast<const sockaddr_in6*>(entry->ifa_addr);
+      const auto* mask = reinterpret_cast<const sockaddr_in6*>(entry->ifa_netmask);
+      if (::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text) == nullptr) continue;
+      address.prefixLength = PrefixLength(mask->sin6_addr.s6_addr, 16);
+      address.ipv6 = true;
+    } else {
+      continue;
+    }
+    address.address = text;
+    addresses.push_back(std::move(address));
+  }
+  ::freeifaddrs(list);
+  return addresses;
 }
 
 }  // namespace hwident

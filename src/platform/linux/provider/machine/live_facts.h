@@ -3,8 +3,23 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace hwident {
+
+// What statvfs says of a mounted file system, in bytes.
+struct FileSystemSpace {
+  std::uint64_t size = 0;
+  std::uint64_t available = 0;  // free to an ordinary user, as df shows it
+};
+
+// One address of a network interface, as getifaddrs gives it.
+struct InterfaceAddress {
+  std::string interface;  // "eth0"
+  std::string address;    // "192.168.1.20", "fe80::1"
+  int prefixLength = 0;
+  bool ipv6 = false;
+};
 
 // Facts that belong to the running system rather than to a file: who runs
 // the program, the processor architecture the kernel reports, the clock and
@@ -25,6 +40,11 @@ class LiveFacts {
   virtual std::optional<std::int64_t> InstallTime() const = 0;
   // Lets the given time pass, for values measured over an interval.
   virtual void Pause(int milliseconds) const;
+  // Sizes of the file system mounted at mountPoint (a path the machine
+  // names); nothing when it cannot be asked.
+  virtual std::optional<FileSystemSpace> Space(const std::string& mountPoint) const = 0;
+  // The IPv4 and IPv6 addresses of every interface, in the kernel's order.
+  virtual std::vector<InterfaceAddress> Addresses() const = 0;
 };
 
 // The live system, its root filesystem at root.
@@ -38,6 +58,8 @@ class SystemLiveFacts final : public LiveFacts {
   int UtcOffsetMinutes(std::int64_t epochSeconds) const override;
   bool DaylightSaving(std::int64_t epochSeconds) const override;
   std::optional<std::int64_t> InstallTime() const override;
+  std::optional<FileSystemSpace> Space(const std::string& mountPoint) const override;
+  std::vector<InterfaceAddress> Addresses() const override;
 
  private:
   std::string root_;

@@ -40,4 +40,15 @@ std::optional<std::string> Machine::RootOnlyRaw(const std::string& path) {
   return Raw(path);
 }
 
+const std::vector<InterfaceAddress>& Machine::Addresses() {
+  if (!addresses_) addresses_ = live_.Addresses();
+  return *addresses_;
+}
+
+const std::optional<FileSystemSpace>& Machine::Space(const std::string& mountPoint) {
+  auto found = spaces_.find(mountPoint);
+  if (found == spaces_.end()) found = spaces_.emplace(mountPoint, live_.Space(mountPoint)).first;
+  return found->second;
+}
+
 }  // namespace hwident

@@ -42,6 +42,10 @@ class Machine {
   std::optional<std::string> Resolve(const std::string& path) { return reader_.Resolve(path); }
   const LiveFacts& Live() const { return live_; }
 
+  // The live answers, asked once per query.
+  const std::vector<InterfaceAddress>& Addresses();
+  const std::optional<FileSystemSpace>& Space(const std::string& mountPoint);
+
   // A value made from the machine's files once per query and kept with it:
   // a parsed table many properties read. key names what make builds.
   template <typename T, typename Make>
@@ -59,6 +63,8 @@ class Machine {
   std::map<std::string, std::optional<std::string>> files_;
   std::map<std::string, std::optional<std::string>> laterFiles_;
   std::map<std::string, std::shared_ptr<void>> derived_;
+  std::optional<std::vector<InterfaceAddress>> addresses_;
+  std::map<std::string, std::optional<FileSystemSpace>> spaces_;
 };
 
 }  // namespace hwident

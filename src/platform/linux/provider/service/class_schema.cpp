@@ -23,6 +23,11 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &BatteryClass(),
       &PhysicalMemoryClass(),
       &PhysicalMemoryArrayClass(),
+      &DiskDriveClass(),
+      &DiskPartitionClass(),
+      &LogicalDiskClass(),
+      &NetworkAdapterClass(),
+      &NetworkAdapterConfigurationClass(),
   };
   return classes;
 }

@@ -28,4 +28,15 @@ const UdevProperties& DmiUdevProperties(Machine& machine) {
   });
 }
 
+std::optional<std::string> UdevProperty(Machine& machine, const std::string& id,
+                                        const std::string& key) {
+  const UdevProperties& properties = machine.Derived<UdevProperties>("udev " + id, [&] {
+    const std::optional<std::string>& text = machine.Raw("/run/udev/data/" + id);
+    return text ? ParseUdevProperties(*text) : UdevProperties{};
+  });
+  const auto found = properties.find(key);
+  if (found == properties.end()) return std::nullopt;
+  return found->second;
+}
+
 }  // namespace hwident
