@@ -171,18 +171,55 @@ void ReadPartitions(Machine& machine, const std::string& block, BlockDisk* disk)
             [](const BlockPartition& a, const BlockPartition& b) { return a.number < b.number; });
 }
 
+// IDENTIFY words as /sys/class/ata_device/devX.Y/id prints them, read once
+// for the three strings a disk needs; nothing unless all 256 are there.
+std::optional<std::vector<unsigned>> IdentifyWords(const std::string& text) {
+  std::vector<unsigned> words;
+  words.reserve(256);
+  std::size_t at = 0;
+  while (at < text.size()) {
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\n')) ++at;
+    if (at == text.size()) break;
+    unsigned value = 0;
+    for (int digit = 0; digit < 4; ++digit, ++at) {
+      if (at >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[at]))) {
+        return std::nullopt;
+      }
+      const char c = text[at];
+      value = value * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    if (at < text.size() && text[at] != ' ' && text[at] != '\n') return std::nullopt;
+    words.push_back(value);
+  }
+  if (words.size() != 256) return std::nullopt;
+  return words;
+}
+
+// The string in words [first, first + count), two characters a word, the
+// first in the high byte, blanks at the ends dropped.
+std::optional<std::string> IdentifyString(const std::vector<unsigned>& words, int first,
+                                          int count) {
+  std::string text;
+  for (int i = first; i < first + count; ++i) {
+    text += static_cast<char>(words[static_cast<std::size_t>(i)] >> 8);
+    text += static_cast<char>(words[static_cast<std::size_t>(i)] & 0xFF);
+  }
+  text = text.substr(0, text.find('\0'));
+  return NonEmpty(text);
+}
+
 void ReadAta(Machine& machine, int port, BlockDisk* disk, std::string* vendor,
              std::string* product) {
   const std::string id = "/sys/class/ata_device/dev" + std::to_string(port) + "." +
                          std::to_string(disk->target.value_or(0)) + "/id";
-  std::optional<std::string> model;
-  if (const std::optional<std::string>& text = machine.Raw(id)) {
-    model = NonEmpty(AtaIdentifyString(*text, 27, 20));
-    disk->serial = NonEmpty(AtaIdentifyString(*text, 10, 10));
-    disk->firmware = NonEmpty(AtaIdentifyString(*text, 23, 4));
-  }
-  disk->model = model;
-  if (model) SplitAtaModel(*model, vendor, product);
+  const std::optional<std::string>& text = machine.Raw(id);
+  if (!text) return;
+  const auto words = IdentifyWords(*text);
+  if (!words) return;
+  disk->serial = IdentifyString(*words, 10, 10);
+  disk->firmware = IdentifyString(*words, 23, 4);
+  disk->model = IdentifyString(*words, 27, 20);
+  if (disk->model) SplitAtaModel(*disk->model, vendor, product);
 }
 
 }  // namespace
