@@ -172,6 +172,53 @@ compare_video() {
   done <<<"$wine_ids"
 }
 
+# Network adapters. Wine lists the host's interfaces but loopback, numbered
+# by ifindex, with their real addresses and up/down state; it names each by
+# the interface (the provider keeps that in NetConnectionID and the product
+# in Name) and invents the rest (manufacturer, PNP id, speed, physical). Each
+# adapter Wine shows must be the provider's adapter of that index, with the
+# same address (Wine writes it in lower case), interface name and status.
+compare_adapters() {
+  local query='Win32_NetworkAdapter;Index,MACAddress,Name,NetConnectionID,NetConnectionStatus'
+  local wine linux wine_rows linux_rows row
+  wine=$(wine_lines "$query")
+  linux=$(linux_lines "$query")
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
+  # One "index mac name status" row per adapter.
+  wine_rows=$(awk -F' = ' '$1 == "Index" { i = $2 } $1 == "MACAddress" { m = toupper($2) }
+    $1 == "Name" { n = $2 } $1 == "NetConnectionStatus" { print i, m, n, $2 }' <<<"$wine")
+  linux_rows=$(awk -F' = ' '$1 == "Index" { i = $2 } $1 == "MACAddress" { m = $2 }
+    $1 == "NetConnectionID" { n = $2 } $1 == "NetConnectionStatus" { print i, m, n, $2 }' <<<"$linux")
+  [ -n "$wine_rows" ] || { echo "Wine shows no adapter; nothing to compare"; return 0; }
+  while read -r row; do
+    grep -qxF "$row" <<<"$linux_rows" || fail "Wine's adapter '$row' is not the provider's"
+  done <<<"$wine_rows"
+}
+
+# Volumes. Wine's drive Z: is the host's root directory and its free space
+# is the root file system's, as statvfs gives it to an ordinary user; its
+# sizes, file system name and serial are made up. The two readings are
+# moments apart on a machine that may be writing, so they may differ by up
+# to 1 GiB.
+compare_volumes() {
+  local query='Win32_LogicalDisk;DeviceID,FreeSpace' wine linux wine_free linux_free
+  wine=$(wine_lines "$query")
+  linux=$(linux_lines "$query")
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
+  wine_free=$(awk -F' = ' '$1 == "DeviceId" || $1 == "DeviceID" { d = $2 }
+    $1 == "FreeSpace" && d == "\"Z:\"" { gsub(/"/, "", $2); print $2 }' <<<"$wine")
+  linux_free=$(awk -F' = ' '$1 == "DeviceID" { d = $2 }
+    $1 == "FreeSpace" && d == "\"/\"" { gsub(/"/, "", $2); print $2 }' <<<"$linux")
+  if [ -z "$wine_free" ] || [ -z "$linux_free" ]; then
+    echo "no root volume on one side (a container's overlay root is none); nothing to compare"
+    return 0
+  fi
+  local difference=$((wine_free - linux_free))
+  ((difference >= -1073741824 && difference <= 1073741824)) ||
+    fail "free space of / differs by $difference bytes"
+  echo "free space of / differs by $difference bytes"
+}
+
 case ${1:-} in
   prefix)
     make_prefix
@@ -267,6 +314,8 @@ case ${1:-} in
     compare_with_linux
     compare_processor_version
     compare_video
+    compare_adapters
+    compare_volumes
     ;;
   *)
     echo "usage: $0 prefix|cdrom_device_id|property_order|read_only_hidden_report|" \
