@@ -144,7 +144,12 @@ std::optional<std::string> UsbSerial(Machine& machine, std::string path) {
 }
 
 void ReadPartitions(Machine& machine, const std::string& block, BlockDisk* disk) {
+  const std::string diskName = block.substr(block.rfind('/') + 1);
   for (const std::string& entry : machine.List(block)) {
+    // Partitions are named after their disk ("sda1", "nvme0n1p1"); the
+    // block directory's other entries (queue, power, holders) are not.
+    if (entry.size() <= diskName.size() || entry.compare(0, diskName.size(), diskName) != 0)
+      continue;
     const std::string path = block + "/" + entry;
     const auto number = Unsigned(machine.Text(path + "/partition"));
     if (!number) continue;
