@@ -20,7 +20,7 @@ const std::string kCpuDirectory = "/sys/devices/system/cpu/cpu";
 
 std::vector<std::string> SocketIds(M& m) {
   std::vector<std::string> ids;
-  for (const Socket& socket : ReadSockets(m, ReadCpuInfo(m))) ids.push_back(socket.id);
+  for (const Socket& socket : MachineSockets(m)) ids.push_back(socket.id);
   return ids;
 }
 
@@ -39,9 +39,9 @@ Fact Text(const std::optional<std::string>& text) {
 }
 
 Fact DeviceId(M& m, I id) {
-  const std::vector<std::string> ids = SocketIds(m);
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (ids[i] == id) return Fact::Text("CPU" + std::to_string(i));
+  const std::vector<Socket>& sockets = MachineSockets(m);
+  for (std::size_t i = 0; i < sockets.size(); ++i) {
+    if (sockets[i].id == id) return Fact::Text("CPU" + std::to_string(i));
   }
   return Fact::Null();
 }

@@ -94,10 +94,11 @@ CpuInfo ParseCpuInfo(const std::string& text) {
   return info;
 }
 
-CpuInfo ReadCpuInfo(Machine& machine) {
-  const std::optional<std::string>& text = machine.Raw("/proc/cpuinfo");
-  if (!text) return CpuInfo{};
-  return ParseCpuInfo(*text);
+const CpuInfo& ReadCpuInfo(Machine& machine) {
+  return machine.Derived<CpuInfo>("/proc/cpuinfo", [&machine] {
+    const std::optional<std::string>& text = machine.Raw("/proc/cpuinfo");
+    return text ? ParseCpuInfo(*text) : CpuInfo{};
+  });
 }
 
 std::optional<std::string> Field(const CpuInfoBlock& block, const std::string& key) {

@@ -24,7 +24,8 @@ struct CpuInfo {
   bool present = false;
 };
 CpuInfo ParseCpuInfo(const std::string& text);
-CpuInfo ReadCpuInfo(Machine& machine);
+// Parsed once per query.
+const CpuInfo& ReadCpuInfo(Machine& machine);
 
 // The value of key in a block, or nothing.
 std::optional<std::string> Field(const CpuInfoBlock& block, const std::string& key);

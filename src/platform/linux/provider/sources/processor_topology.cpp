@@ -124,8 +124,13 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
   return sockets;
 }
 
+const std::vector<Socket>& MachineSockets(Machine& machine) {
+  return machine.Derived<std::vector<Socket>>(
+      "sockets", [&machine] { return ReadSockets(machine, ReadCpuInfo(machine)); });
+}
+
 std::optional<Socket> FindSocket(Machine& machine, const std::string& id) {
-  for (Socket& socket : ReadSockets(machine, ReadCpuInfo(machine))) {
+  for (const Socket& socket : MachineSockets(machine)) {
     if (socket.id == id) return socket;
   }
   return std::nullopt;

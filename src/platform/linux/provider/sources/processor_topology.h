@@ -22,6 +22,9 @@ struct Socket {
 // machine that names none has one socket holding every CPU.
 std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info);
 
+// ReadSockets of the machine's /proc/cpuinfo, made once per query.
+const std::vector<Socket>& MachineSockets(Machine& machine);
+
 // The socket with that package id; nothing when there is none.
 std::optional<Socket> FindSocket(Machine& machine, const std::string& id);
 
