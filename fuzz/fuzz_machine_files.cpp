@@ -14,10 +14,10 @@
 #include "platform/linux/provider/machine/machine.h"
 #include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/load_average.h"
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"
-#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/values/cim_value.h"
 #include "platform/linux/provider/values/dmtf_time.h"
 
@@ -126,8 +126,8 @@ void ComputerSystem(const std::string& text, std::uint8_t pick) {
 void Processor(const std::string& text, std::uint8_t pick) {
   const std::string cpu0 = "/sys/devices/system/cpu/cpu0/";
   ReadClass("Win32_Processor",
-            {"/proc/cpuinfo", cpu0 + "cpufreq/base_frequency", cpu0 + "cache/index2/size",
-             cpu0 + "cache/index2/level"},
+            {"/proc/cpuinfo", "/proc/loadavg", cpu0 + "cpufreq/base_frequency",
+             cpu0 + "cache/index2/size", cpu0 + "cache/index2/level"},
             text, pick);
 }
 
@@ -165,11 +165,8 @@ void SystemEnclosure(const std::string& text, std::uint8_t pick) {
   ReadClass("Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_type"}, text, pick);
 }
 
-// Two readings of /proc/stat, split at the first NUL.
-void CpuLoad(const std::string& text) {
-  const std::size_t end = std::min(text.find('\0'), text.size());
-  const auto load = hwident::LoadPercent(hwident::ParseCpuTimes(text.substr(0, end)),
-                                         hwident::ParseCpuTimes(text.substr(end)), {0, 1, 2, 3});
+void LoadAverage(const std::string& text) {
+  const auto load = hwident::LoadPercentFromLoadAverage(text, 4);
   if (load) Check(*load >= 0 && *load <= 100);
 }
 
@@ -203,7 +200,7 @@ constexpr void (*kParsers[])(const std::string&, std::uint8_t) = {
     CdromAddress,
     CdromDrive,
     SystemEnclosure,
-    Alone<CpuLoad>,
+    Alone<LoadAverage>,
     Battery,
 };
 

@@ -5,8 +5,8 @@
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/load_average.h"
 #include "platform/linux/provider/sources/number_text.h"
-#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/sources/processor_topology.h"
 #include "platform/linux/provider/sources/smbios/machine_smbios.h"
 
@@ -252,18 +252,14 @@ Fact VirtualizationFirmwareEnabled(M& m, I id) {
 
 // Stepping, version and load.
 
-// Every query reads every property, so the load's interval is paid by each
-// Win32_Processor query: long enough for a few clock ticks (10 ms each) per
-// CPU, short enough to go unnoticed.
-constexpr int kLoadIntervalMs = 50;
-
+// The machine-wide load average over the online CPUs; the same for every
+// socket, since Linux averages the run queue over the whole machine.
 Fact LoadPercentage(M& m, I id) {
-  const std::optional<Socket> socket = FindSocket(m, id);
-  if (!socket) return Fact::Null();
-  const auto& before = m.Raw("/proc/stat");
-  const auto& after = m.RawLater("/proc/stat", kLoadIntervalMs);
-  if (!before || !after) return Fact::Null();
-  const auto load = LoadPercent(ParseCpuTimes(*before), ParseCpuTimes(*after), socket->cpus);
+  if (!FindSocket(m, id)) return Fact::Null();
+  const auto online = OnlineCpuCount(m, ReadCpuInfo(m));
+  const auto loadavg = m.Text("/proc/loadavg");
+  if (!online || !loadavg) return Fact::Null();
+  const auto load = LoadPercentFromLoadAverage(*loadavg, *online);
   return load ? Fact::Number(*load) : Fact::Null();
 }
 
