@@ -15,6 +15,7 @@
 #include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
 #include "platform/linux/provider/sources/load_average.h"
+#include "platform/linux/provider/sources/mount_table.h"
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"

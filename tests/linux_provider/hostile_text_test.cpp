@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/linux/provider/sources/cpu_identity.h"
+#include "platform/linux/provider/sources/mount_table.h"
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/pci_function.h"

@@ -9,6 +9,7 @@
 #include "platform/linux/provider/sources/cdrom_identifier.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/sysfs_path.h"
 #include "platform/linux/provider/sources/udev_database.h"
 
 namespace hwident {
@@ -16,26 +17,6 @@ namespace {
 
 const char* const kNotDisks[] = {"loop", "ram", "zram", "dm-", "md", "sr", "nbd", "fd"};
 constexpr char kMicrosoftReserved[] = "e3c9e316-0b5c-4db8-817d-f92df00215ae";
-
-std::vector<std::string> Components(const std::string& path) {
-  std::vector<std::string> parts;
-  std::istringstream stream(path);
-  std::string part;
-  while (std::getline(stream, part, '/')) {
-    if (!part.empty()) parts.push_back(part);
-  }
-  return parts;
-}
-
-// "ata2" -> 2 for prefix "ata"; nothing for anything else.
-std::optional<int> Numbered(const std::string& part, const std::string& prefix) {
-  if (part.size() <= prefix.size() || part.compare(0, prefix.size(), prefix) != 0) {
-    return std::nullopt;
-  }
-  const auto number = ParseDecimal(part.substr(prefix.size()));
-  if (!number || *number < 0 || *number > 1000000) return std::nullopt;
-  return static_cast<int>(*number);
-}
 
 std::optional<std::uint64_t> Unsigned(const std::optional<std::string>& text) {
   if (!text) return std::nullopt;
@@ -284,10 +265,10 @@ const std::optional<BlockDisk>& ReadDisk(Machine& machine, const std::string& na
         }
         std::optional<int> ataPort, virtio;
         bool usb = false;
-        for (const std::string& part : Components(*block)) {
-          if (Numbered(part, "usb")) usb = true;
-          if (const auto port = Numbered(part, "ata")) ataPort = port;
-          if (const auto number = Numbered(part, "virtio")) virtio = number;
+        for (const std::string& part : PathComponents(*block)) {
+          if (NumberedComponent(part, "usb")) usb = true;
+          if (const auto port = NumberedComponent(part, "ata")) ataPort = port;
+          if (const auto number = NumberedComponent(part, "virtio")) virtio = number;
         }
         std::string vendor, product;
         const std::string inquiryVendor = Trim(machine.Text(*device + "/vendor").value_or(""));

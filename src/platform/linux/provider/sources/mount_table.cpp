@@ -16,12 +16,23 @@ const std::set<std::string> kOpticalTypes = {"iso9660", "udf"};
 // Mounted from a device but not a volume a user keeps files on.
 const std::set<std::string> kImageTypes = {"squashfs", "erofs"};
 
-// mountinfo writes blank, tab, newline and backslash as \ooo octal.
-std::string Unescaped(std::string_view text) {
+// The disk behind a block device number, removable or on USB.
+bool OnRemovableDisk(Machine& machine, const std::string& numbers) {
+  std::optional<std::string> path = machine.Resolve("/sys/dev/block/" + numbers);
+  if (!path) return false;
+  if (machine.Exists(*path + "/partition")) path = path->substr(0, path->rfind('/'));
+  return Trim(machine.Text(*path + "/removable").value_or("0")) == "1";
+}
+
+}  // namespace
+
+std::string DecodeMountEscapes(const std::string& text) {
+  // mountinfo writes blank, tab, newline and backslash as \ooo octal; a
+  // sequence past \377 is no byte and stays as it is.
   std::string decoded;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 3 < text.size() &&
-        std::all_of(text.begin() + i + 1, text.begin() + i + 4,
+    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
+        std::all_of(text.begin() + i + 2, text.begin() + i + 4,
                     [](char c) { return c >= '0' && c <= '7'; })) {
       decoded += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
                                    (text[i + 3] - '0'));
@@ -32,16 +43,6 @@ std::string Unescaped(std::string_view text) {
   }
   return decoded;
 }
-
-// The disk behind a block device number, removable or on USB.
-bool OnRemovableDisk(Machine& machine, const std::string& numbers) {
-  std::optional<std::string> path = machine.Resolve("/sys/dev/block/" + numbers);
-  if (!path) return false;
-  if (machine.Exists(*path + "/partition")) path = path->substr(0, path->rfind('/'));
-  return Trim(machine.Text(*path + "/removable").value_or("0")) == "1";
-}
-
-}  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   std::vector<MountEntry> entries;
@@ -58,8 +59,8 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     std::string type, source;
     if (!(tail >> type)) continue;
     tail >> source;
-    entries.push_back(
-        {numbers, Unescaped(root), Unescaped(point), Unescaped(type), Unescaped(source)});
+    entries.push_back({numbers, DecodeMountEscapes(root), DecodeMountEscapes(point),
+                       DecodeMountEscapes(type), DecodeMountEscapes(source)});
   }
   return entries;
 }

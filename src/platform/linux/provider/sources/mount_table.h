@@ -17,6 +17,9 @@ struct MountEntry {
   std::string fsType;  // "ext4", "fuse.sshfs"
   std::string source;  // "/dev/sda2", "//nas/share", "server:/export"
 };
+// A field as /proc/self/mountinfo writes it, its \ooo escapes decoded.
+std::string DecodeMountEscapes(const std::string& text);
+
 // Lines that do not have mountinfo's shape are skipped.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 

@@ -6,31 +6,13 @@
 #include <sstream>
 
 #include "platform/linux/provider/sources/cdrom_identifier.h"
+#include "platform/linux/provider/sources/mount_table.h"
 #include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/sysfs_path.h"
 
 namespace hwident {
 namespace {
-
-std::vector<std::string> PathComponents(const std::string& path) {
-  std::vector<std::string> parts;
-  std::istringstream stream(path);
-  std::string part;
-  while (std::getline(stream, part, '/')) {
-    if (!part.empty()) parts.push_back(part);
-  }
-  return parts;
-}
-
-// "ata2" -> 2, "usb1" -> 1; nothing for anything else.
-std::optional<int> NumberedComponent(const std::string& part, const std::string& prefix) {
-  if (part.size() <= prefix.size() || part.compare(0, prefix.size(), prefix) != 0) {
-    return std::nullopt;
-  }
-  const auto number = ParseDecimalIn(part.substr(prefix.size()), 0, INT32_MAX);
-  if (!number) return std::nullopt;
-  return static_cast<int>(*number);
-}
 
 // The SCSI address "H:C:T:L" the device's directory is named after; the
 // kernel prints each part as a non-negative int.
@@ -98,24 +80,6 @@ std::string Instance(const OpticalDrive& drive) {
 }
 
 }  // namespace
-
-std::string DecodeMountEscapes(const std::string& text) {
-  // mountinfo writes blank, tab, newline and backslash as \ooo octal; a
-  // sequence past \377 is no byte and stays as it is.
-  std::string decoded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
-        std::all_of(text.begin() + i + 2, text.begin() + i + 4,
-                    [](char c) { return c >= '0' && c <= '7'; })) {
-      decoded += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
-                                   (text[i + 3] - '0'));
-      i += 3;
-    } else {
-      decoded += text[i];
-    }
-  }
-  return decoded;
-}
 
 std::optional<std::string> AtaIdentifyString(const std::string& idText, int firstWord, int words) {
   std::istringstream stream(idText);

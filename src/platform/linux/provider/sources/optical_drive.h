@@ -41,10 +41,6 @@ std::optional<std::string> MountPoint(Machine& machine, const OpticalDrive& driv
 std::optional<bool> CdromCapability(Machine& machine, const std::string& drive,
                                     const std::string& label);
 
-// A mount point as /proc/self/mountinfo writes it, its \ooo escapes
-// decoded.
-std::string DecodeMountEscapes(const std::string& text);
-
 // Parses ATA IDENTIFY words as /sys/class/ata_device/devX.Y/id prints them
 // (hex words; each word holds two characters, the first in its high byte)
 // and returns the string at [firstWord, firstWord + words), blanks trimmed.

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hwident {
+
+// The non-empty components of a sysfs path, in order: a device's resolved
+// path names the buses it hangs from ("…/ata2/host1/…", "…/usb1/1-2/…").
+std::vector<std::string> PathComponents(const std::string& path);
+
+// "ata2" -> 2, "usb1" -> 1 for the prefix given; nothing for anything else.
+std::optional<int> NumberedComponent(const std::string& part, const std::string& prefix);
+
+}  // namespace hwident
