@@ -8,17 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Installs the Debian packages named that are not installed yet.
-install_missing() {
-  local missing=() package sudo=""
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
-      || missing+=("$package")
-  done
-  ((${#missing[@]})) || return 0
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
-}
+# shellcheck source=scripts/install-missing.sh
+source scripts/install-missing.sh
 
 install_missing cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang-format man-db
 
