@@ -16,11 +16,11 @@
 #include "platform/linux/provider/sources/cpu_identity.h"
 #include "platform/linux/provider/sources/load_average.h"
 #include "platform/linux/provider/sources/mount_table.h"
-#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/values/cim_value.h"
 #include "platform/linux/provider/values/dmtf_time.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "platform/linux/provider/sources/cpu_identity.h"
 #include "platform/linux/provider/sources/mount_table.h"
-#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/pci_function.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {

@@ -1,7 +1,7 @@
 // Win32_Battery: one object per system battery (/sys/class/power_supply).
 #include "platform/linux/provider/classes/provider_classes.h"
-#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {

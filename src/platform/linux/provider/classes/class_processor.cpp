@@ -6,9 +6,9 @@
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
 #include "platform/linux/provider/sources/load_average.h"
-#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/processor_topology.h"
 #include "platform/linux/provider/sources/smbios/machine_smbios.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {

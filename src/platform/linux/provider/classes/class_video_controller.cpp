@@ -5,6 +5,7 @@
 #include "platform/linux/provider/sources/drm_outputs.h"
 #include "platform/linux/provider/sources/pci_function.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/udev_database.h"
 
 namespace hwident {
 namespace {
@@ -39,11 +40,11 @@ Fact DeviceId(M& m, I address) {
 // Windows names the adapter by its driver's text; Linux has the hardware
 // database's name for the ids, which udev records.
 Fact Name(M& m, I address) {
-  return FactFrom(UdevDeviceProperty(m, "+pci:" + address, "ID_MODEL_FROM_DATABASE"));
+  return FactFrom(UdevProperty(m, "+pci:" + address, "ID_MODEL_FROM_DATABASE"));
 }
 
 Fact Vendor(M& m, I address) {
-  return FactFrom(UdevDeviceProperty(m, "+pci:" + address, "ID_VENDOR_FROM_DATABASE"));
+  return FactFrom(UdevProperty(m, "+pci:" + address, "ID_VENDOR_FROM_DATABASE"));
 }
 
 Fact PnpDeviceId(M& m, I address) {

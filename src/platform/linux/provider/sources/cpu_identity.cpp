@@ -1,6 +1,6 @@
 #include "platform/linux/provider/sources/cpu_identity.h"
 
-#include "platform/linux/provider/sources/number_text.h"
+#include "platform/linux/provider/values/number_text.h"
 
 #include <cstdio>
 #include <sstream>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/linux/provider/sources/number_text.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "platform/linux/provider/sources/cdrom_identifier.h"
 #include "platform/linux/provider/sources/mount_table.h"
-#include "platform/linux/provider/sources/number_text.h"
 #include "platform/linux/provider/sources/proc_files.h"
 #include "platform/linux/provider/sources/sysfs_path.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {

@@ -103,20 +103,4 @@ std::string PciPnpDeviceId(const PciFunction& f) {
          HexDigits(f.revision, 2) + "\\" + instance;
 }
 
-std::optional<std::string> UdevDeviceProperty(Machine& machine, const std::string& udevId,
-                                              const std::string& key) {
-  const auto& record = machine.Raw("/run/udev/data/" + udevId);
-  if (!record) return std::nullopt;
-  const std::string prefix = "E:" + key + "=";
-  std::size_t at = 0;
-  while (at < record->size()) {
-    const std::size_t end = std::min(record->find('\n', at), record->size());
-    if (record->compare(at, prefix.size(), prefix) == 0) {
-      return record->substr(at + prefix.size(), end - at - prefix.size());
-    }
-    at = end + 1;
-  }
-  return std::nullopt;
-}
-
 }  // namespace hwident

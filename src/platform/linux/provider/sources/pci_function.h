@@ -30,11 +30,6 @@ std::optional<PciFunction> ReadPciFunction(Machine& machine, const std::string& 
 // for 0000:00:02.0, whose last field is the one Windows also ends with.
 std::string PciPnpDeviceId(const PciFunction& function);
 
-// A property udev's hardware database gave the device
-// (/run/udev/data/+pci:ADDRESS, lines "E:KEY=value").
-std::optional<std::string> UdevDeviceProperty(Machine& machine, const std::string& udevId,
-                                              const std::string& key);
-
 // Hexadecimal with or without 0x, at most 8 digits; nothing for anything else.
 std::optional<std::uint32_t> ParseHex(const std::string& text);
 // Four upper-case hex digits ("8086"), or as many as width says.

@@ -3,7 +3,7 @@
 #include <limits>
 #include <sstream>
 
-#include "platform/linux/provider/sources/number_text.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/linux/provider/machine/machine.h"
-#include "platform/linux/provider/sources/number_text.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 

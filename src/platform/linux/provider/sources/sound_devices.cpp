@@ -5,6 +5,7 @@
 
 #include "platform/linux/provider/sources/pci_function.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/udev_database.h"
 
 namespace hwident {
 namespace {
@@ -61,7 +62,7 @@ void ReadCardBus(Machine& machine, int card, SoundDevice* device) {
     if (const auto function = ReadPciFunction(machine, leaf)) {
       device->pnpDeviceId = PciPnpDeviceId(*function);
     }
-    device->manufacturer = UdevDeviceProperty(machine, "+pci:" + leaf, "ID_VENDOR_FROM_DATABASE");
+    device->manufacturer = UdevProperty(machine, "+pci:" + leaf, "ID_VENDOR_FROM_DATABASE");
     return;
   }
   const std::string parent = path->substr(0, path->rfind('/'));

@@ -5,20 +5,10 @@
 
 #include "platform/heap/heap_values.h"
 #include "platform/linux/provider/values/firmware_text.h"
+#include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {
-
-// Plain decimal only: no blanks, no '+', nothing after the digits.
-std::optional<std::int64_t> ParseInteger(const std::string& text, std::int64_t low,
-                                         std::int64_t high) {
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-  if (value < low || value > high) return std::nullopt;
-  return value;
-}
 
 std::optional<std::uint64_t> ParseUnsigned64(const std::string& text) {
   std::uint64_t value = 0;
@@ -40,24 +30,24 @@ Variant ScalarToVariant(CimType type, const std::string& text) {
       if (text == "0") return MakeBoolValue(false);
       break;
     case CimType::kUint8:
-      if (auto value = ParseInteger(text, 0, 255)) {
+      if (auto value = ParseDecimalIn(text, 0, 255)) {
         return MakeUi1Value(static_cast<std::uint8_t>(*value));
       }
       break;
     case CimType::kSint16:
-      if (auto value = ParseInteger(text, -32768, 32767)) {
+      if (auto value = ParseDecimalIn(text, -32768, 32767)) {
         return MakeI2Value(static_cast<std::int16_t>(*value));
       }
       break;
     case CimType::kUint16:
-      if (auto value = ParseInteger(text, 0, 65535)) {
+      if (auto value = ParseDecimalIn(text, 0, 65535)) {
         return MakeI4Value(static_cast<std::int32_t>(*value));
       }
       break;
     case CimType::kUint32:
       // WMI hands a uint32 over in a signed slot; values from 2^31 up arrive
       // negative and the reader reinterprets the bits.
-      if (auto value = ParseInteger(text, 0, 4294967295LL)) {
+      if (auto value = ParseDecimalIn(text, 0, 4294967295LL)) {
         return MakeI4Value(static_cast<std::int32_t>(static_cast<std::uint32_t>(*value)));
       }
       break;

@@ -1,4 +1,4 @@
-#include "platform/linux/provider/sources/number_text.h"
+#include "platform/linux/provider/values/number_text.h"
 
 #include <charconv>
 #include <limits>
