@@ -1,5 +1,6 @@
 // Win32_NetworkAdapter: one object per network interface but loopback, in
 // ifindex order; those without a device behind them are virtual.
+#include "platform/linux/provider/classes/interface_facts.h"
 #include "platform/linux/provider/classes/provider_classes.h"
 
 #include <cstdio>
@@ -11,17 +12,6 @@ namespace {
 
 using M = Machine;
 using I = const std::string&;
-
-template <typename Read>
-Fact WithInterface(M& m, I name, Read read) {
-  const std::optional<NetInterface>& interface = ReadInterface(m, name);
-  if (!interface) return Fact::Null();
-  return read(*interface);
-}
-
-Fact Index(M& m, I name) {
-  return WithInterface(m, name, [](const NetInterface& n) { return Fact::Number(n.ifindex); });
-}
 
 Fact DeviceId(M& m, I name) {
   return WithInterface(m, name,
@@ -48,10 +38,6 @@ Fact Caption(M& m, I name) {
 
 Fact Manufacturer(M& m, I name) {
   return WithInterface(m, name, [](const NetInterface& n) { return FactFrom(n.vendorName); });
-}
-
-Fact MacAddress(M& m, I name) {
-  return WithInterface(m, name, [](const NetInterface& n) { return FactFrom(n.mac); });
 }
 
 // Windows calls Wi-Fi "Ethernet 802.3" too; the link types it has no word
@@ -97,10 +83,6 @@ Fact PnpDevice(M& m, I name) {
   });
 }
 
-Fact ServiceName(M& m, I name) {
-  return WithInterface(m, name, [](const NetInterface& n) { return FactFrom(n.driver); });
-}
-
 // Bits per second; null while the link is down, and for Wi-Fi, whose rate
 // the kernel does not give as a speed.
 Fact Speed(M& m, I name) {
@@ -120,9 +102,9 @@ constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, Caption},
     {"Description", CimType::kString, Name},
     {"DeviceID", CimType::kString, DeviceId},
-    {"Index", CimType::kUint32, Index},
-    {"InterfaceIndex", CimType::kUint32, Index},
-    {"MACAddress", CimType::kString, MacAddress},
+    {"Index", CimType::kUint32, InterfaceIndex},
+    {"InterfaceIndex", CimType::kUint32, InterfaceIndex},
+    {"MACAddress", CimType::kString, InterfaceMacAddress},
     {"Manufacturer", CimType::kString, Manufacturer},
     {"Name", CimType::kString, Name},
     {"NetConnectionID", CimType::kString, ConnectionId},
@@ -131,18 +113,14 @@ constexpr PropertySchema kProperties[] = {
     {"PhysicalAdapter", CimType::kBoolean, Physical},
     {"PNPDeviceID", CimType::kString, PnpDevice},
     {"ProductName", CimType::kString, Name},
-    {"ServiceName", CimType::kString, ServiceName},
+    {"ServiceName", CimType::kString, InterfaceServiceName},
     {"Speed", CimType::kUint64, Speed},
 };
-
-std::vector<std::string> Interfaces(M& m) {
-  return InterfaceNames(m);
-}
 
 }  // namespace
 
 const ClassSchema& NetworkAdapterClass() {
-  static const ClassSchema schema{"Win32_NetworkAdapter", Interfaces, kProperties};
+  static const ClassSchema schema{"Win32_NetworkAdapter", InterfaceInstances, kProperties};
   return schema;
 }
 

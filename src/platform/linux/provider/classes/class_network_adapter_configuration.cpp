@@ -1,5 +1,6 @@
 // Win32_NetworkAdapterConfiguration: the IP settings of each adapter
 // Win32_NetworkAdapter lists, in the same order and with the same Index.
+#include "platform/linux/provider/classes/interface_facts.h"
 #include "platform/linux/provider/classes/provider_classes.h"
 
 #include "platform/linux/provider/sources/ip_configuration.h"
@@ -10,13 +11,6 @@ namespace {
 
 using M = Machine;
 using I = const std::string&;
-
-template <typename Read>
-Fact WithInterface(M& m, I name, Read read) {
-  const std::optional<NetInterface>& interface = ReadInterface(m, name);
-  if (!interface) return Fact::Null();
-  return read(*interface);
-}
 
 // IPv4 addresses first, then IPv6, as Windows lists them.
 std::vector<InterfaceAddress> AddressesOf(M& m, I name) {
@@ -107,23 +101,11 @@ Fact DnsDomain(M& m, I name) {
   return FactFrom(Resolvers(m, n->ifindex).domain);
 }
 
-Fact Index(M& m, I name) {
-  return WithInterface(m, name, [](const NetInterface& n) { return Fact::Number(n.ifindex); });
-}
-
-Fact MacAddress(M& m, I name) {
-  return WithInterface(m, name, [](const NetInterface& n) { return FactFrom(n.mac); });
-}
-
 Fact Description(M& m, I name) {
   return WithInterface(m, name, [](const NetInterface& n) {
     if (n.productName) return Fact::Text(*n.productName);
     return n.physical ? Fact::Null() : Fact::Text(n.name);
   });
-}
-
-Fact ServiceName(M& m, I name) {
-  return WithInterface(m, name, [](const NetInterface& n) { return FactFrom(n.driver); });
 }
 
 constexpr PropertySchema kProperties[] = {
@@ -133,23 +115,20 @@ constexpr PropertySchema kProperties[] = {
     {"DHCPServer", CimType::kString, DhcpServer},
     {"DNSDomain", CimType::kString, DnsDomain},
     {"DNSServerSearchOrder", CimType::kStringArray, DnsServers},
-    {"Index", CimType::kUint32, Index},
-    {"InterfaceIndex", CimType::kUint32, Index},
+    {"Index", CimType::kUint32, InterfaceIndex},
+    {"InterfaceIndex", CimType::kUint32, InterfaceIndex},
     {"IPAddress", CimType::kStringArray, IpAddress},
     {"IPEnabled", CimType::kBoolean, IpEnabledFact},
     {"IPSubnet", CimType::kStringArray, IpSubnet},
-    {"MACAddress", CimType::kString, MacAddress},
-    {"ServiceName", CimType::kString, ServiceName},
+    {"MACAddress", CimType::kString, InterfaceMacAddress},
+    {"ServiceName", CimType::kString, InterfaceServiceName},
 };
-
-std::vector<std::string> Interfaces(M& m) {
-  return InterfaceNames(m);
-}
 
 }  // namespace
 
 const ClassSchema& NetworkAdapterConfigurationClass() {
-  static const ClassSchema schema{"Win32_NetworkAdapterConfiguration", Interfaces, kProperties};
+  static const ClassSchema schema{"Win32_NetworkAdapterConfiguration", InterfaceInstances,
+                                  kProperties};
   return schema;
 }
 

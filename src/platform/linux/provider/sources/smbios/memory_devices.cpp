@@ -101,8 +101,8 @@ std::optional<std::int64_t> CodeOf(const std::string& name,
   return std::nullopt;
 }
 
-// The SMBIOS specification's names for its enumerations, which udev's copy
-// of the table carries as text.
+// The names of the table's form-factor and memory-type values, indexed by
+// value less one: udev's copy of the table carries them as text.
 constexpr std::array<std::string_view, 17> kFormFactorNames = {
     "Other", "Unknown", "SIMM",         "SIP",  "Chip",   "DIP",   "ZIP",     "Proprietary Card",
     "DIMM",  "TSOP",    "Row Of Chips", "RIMM", "SODIMM", "SRIMM", "FB-DIMM", "Die",
