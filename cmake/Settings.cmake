@@ -16,8 +16,12 @@ endif()
 # How the Linux program links the C and C++ runtimes. A process start is
 # mostly the dynamic loader's work, so each shared library less is time
 # saved: static-cxx puts libstdc++ and libgcc inside the program and keeps
-# only the C library shared (the release build's choice; bench/process.sh
-# measures the three), static puts everything inside.
+# only the C library shared, static puts everything inside (the release
+# build's choice: the program then needs nothing from the host, so one build
+# runs on any Linux of its architecture, however old its C library;
+# bench/process.sh measures the three). A static program must never look up
+# users, groups or host names: glibc would load its name-service modules at
+# run time, from the host, whatever their version.
 set(HWIDENT_RUNTIME_LINK shared CACHE STRING
   "Runtime linking of the Linux program: shared, static-cxx or static")
 set_property(CACHE HWIDENT_RUNTIME_LINK PROPERTY STRINGS shared static-cxx static)
@@ -25,7 +29,15 @@ if(NOT WIN32)
   if(HWIDENT_RUNTIME_LINK STREQUAL "static-cxx")
     target_link_options(hwident_settings INTERFACE -static-libstdc++ -static-libgcc)
   elseif(HWIDENT_RUNTIME_LINK STREQUAL "static")
-    target_link_options(hwident_settings INTERFACE -static-pie)
+    # Position-independent where the C library has the start file for it
+    # (Debian's armhf cross library has none), so the program keeps ASLR.
+    include(CheckLinkerFlag)
+    check_linker_flag(CXX -static-pie HWIDENT_HAS_STATIC_PIE)
+    if(HWIDENT_HAS_STATIC_PIE)
+      target_link_options(hwident_settings INTERFACE -static-pie)
+    else()
+      target_link_options(hwident_settings INTERFACE -static)
+    endif()
   elseif(NOT HWIDENT_RUNTIME_LINK STREQUAL "shared")
     message(FATAL_ERROR "HWIDENT_RUNTIME_LINK: shared, static-cxx or static, not ${HWIDENT_RUNTIME_LINK}")
   endif()

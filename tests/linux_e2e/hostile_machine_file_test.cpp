@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "program_under_test.h"
 #include "temp_directory.h"
 
 namespace hwident {
@@ -54,7 +55,7 @@ TEST(HostileMachineFile, AnOnlineListPastAnyKernelCostsNoReport) {
     const std::string command =
         "unshare --mount --propagation private sh -c 'mount --bind " + online + " " + kOnline +
         " 2>/dev/null || exit " + std::to_string(kNoNamespace) + "; Windir=" + windir + " exec " +
-        HWIDENT_PROGRAM + " \"Win32_ComputerSystem;NumberOfLogicalProcessors\"' </dev/null 2>" +
+        testing::ProgramShellCommand() + " \"Win32_ComputerSystem;NumberOfLogicalProcessors\"' </dev/null 2>" +
         (root / "stderr");
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << "status " << status;

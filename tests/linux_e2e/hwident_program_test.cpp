@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "program_under_test.h"
 #include "temp_directory.h"
 
 namespace hwident {
@@ -50,8 +51,11 @@ pid_t Start(const std::string& program, const Arguments& arguments, const std::s
   dup2(errorsFd, STDERR_FILENO);
   setenv("Windir", windir.c_str(), 1);
   if (prepare) prepare();
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  std::vector<std::string> words = testing::ProgramCommand();
+  words.back() = program;
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   execv(argv[0], argv.data());
   _exit(127);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "program_under_test.h"
 #include "temp_directory.h"
 
 namespace hwident {
@@ -27,7 +28,7 @@ class ProgramInfoRunTest : public ::testing::Test {
   // Runs the program in the temporary directory with Windir set there;
   // `output` is where standard output goes.
   Printed Run(const std::vector<std::string>& arguments, const std::string& output) {
-    std::string command = "Windir='" + root_.path() + "' '" HWIDENT_PROGRAM "'";
+    std::string command = "Windir='" + root_.path() + "' " + testing::ProgramShellCommand();
     for (const std::string& argument : arguments) command += " '" + argument + "'";
     const std::string errors = root_ / "stderr";
     command += " </dev/null >'" + output + "' 2>'" + errors + "'";
