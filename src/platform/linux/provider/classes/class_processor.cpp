@@ -46,11 +46,23 @@ Fact DeviceId(M& m, I id) {
   return Fact::Null();
 }
 
-// x86 prints the brand string; 32-bit ARM a "model name"; 64-bit ARM only
-// the core's compatible string in the device tree ("arm,cortex-a72").
+const SmbiosStructure* ProcessorStructure(M& m, I id);
+
+// A string of the socket's SMBIOS processor structure (root only).
+std::optional<std::string> ProcessorTableString(M& m, I id, std::size_t offset) {
+  const SmbiosStructure* s = ProcessorStructure(m, id);
+  return s == nullptr ? std::nullopt : s->String(offset);
+}
+
+// x86 prints the brand string; 32-bit ARM a "model name". A 64-bit ARM core
+// has no name of its own: Windows shows the firmware's, the version string
+// of the SMBIOS processor structure ("Ampere(R) Altra(R) Processor"); without
+// the table the core's compatible string in the device tree stands in
+// ("arm,cortex-a72").
 Fact Name(M& m, I id) {
-  return WithSocket(m, id, [&m](const Socket&, const CpuInfoBlock& block) {
+  return WithSocket(m, id, [&m, &id](const Socket&, const CpuInfoBlock& block) {
     if (const auto name = Field(block, "model name")) return Fact::Text(*name);
+    if (const auto version = ProcessorTableString(m, id, 0x10)) return Fact::Text(*version);
     for (const std::string& node : m.List("/proc/device-tree/cpus")) {
       if (node.compare(0, 4, "cpu@") != 0) continue;
       return Text(DeviceTreeText(m, "/proc/device-tree/cpus/" + node + "/compatible"));
@@ -59,9 +71,14 @@ Fact Name(M& m, I id) {
   });
 }
 
+// x86: the CPUID vendor string. Elsewhere Windows shows the processor maker
+// the firmware's SMBIOS structure names, which is the chip's maker where the
+// MIDR names the core's designer (Snapdragon: "Qualcomm Technologies Inc"
+// over Arm's 0x41); without the table, the MIDR implementer's name.
 Fact Manufacturer(M& m, I id) {
-  return WithSocket(m, id, [](const Socket&, const CpuInfoBlock& block) {
+  return WithSocket(m, id, [&m, &id](const Socket&, const CpuInfoBlock& block) {
     if (const auto vendor = Field(block, "vendor_id")) return Fact::Text(*vendor);
+    if (const auto maker = ProcessorTableString(m, id, 0x07)) return Fact::Text(*maker);
     const auto implementer = Field(block, "CPU implementer");
     return implementer ? Text(ArmImplementer(*implementer)) : Fact::Null();
   });
