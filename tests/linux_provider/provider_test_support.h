@@ -38,8 +38,8 @@ struct FixedLiveFacts final : LiveFacts {
   std::vector<InterfaceAddress> Addresses() const override { return addresses; }
 };
 
-inline const char* const kMachines[] = {"desktop",     "server",    "vm",
-                                        "raspberrypi", "container", "laptop"};
+inline const char* const kMachines[] = {"desktop",   "server", "vm",          "raspberrypi",
+                                        "container", "laptop", "arm64-server"};
 
 std::string FixtureDirectory(const std::string& machine);
 
