@@ -13,7 +13,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FIXTURES = os.path.join(HERE, "..", "..", "tests", "fixtures")
-MACHINES = ["desktop", "server", "vm", "raspberrypi", "container", "laptop"]
+MACHINES = ["desktop", "server", "vm", "raspberrypi", "container", "laptop", "arm64-server"]
 
 
 def fixture(machine, path):
