@@ -55,8 +55,8 @@ TEST(HostileMachineFile, AnOnlineListPastAnyKernelCostsNoReport) {
     const std::string command =
         "unshare --mount --propagation private sh -c 'mount --bind " + online + " " + kOnline +
         " 2>/dev/null || exit " + std::to_string(kNoNamespace) + "; Windir=" + windir + " exec " +
-        testing::ProgramShellCommand() + " \"Win32_ComputerSystem;NumberOfLogicalProcessors\"' </dev/null 2>" +
-        (root / "stderr");
+        testing::ProgramShellCommand() +
+        " \"Win32_ComputerSystem;NumberOfLogicalProcessors\"' </dev/null 2>" + (root / "stderr");
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
     if (WEXITSTATUS(status) == kNoNamespace) GTEST_SKIP() << "skipped: no mount namespace here";
