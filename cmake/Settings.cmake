@@ -5,6 +5,14 @@ add_library(hwident_settings INTERFACE)
 target_compile_features(hwident_settings INTERFACE cxx_std_20)
 target_compile_options(hwident_settings INTERFACE -Wall -Wextra -Werror)
 target_include_directories(hwident_settings INTERFACE ${PROJECT_SOURCE_DIR}/src)
+# On 32-bit Linux (armhf) file offsets, inode numbers and times are 64-bit
+# only when asked for: without it stat and readdir fail with EOVERFLOW on any
+# file system handing out large inode numbers or directory offsets (XFS,
+# btrfs, overlays, NFS), and a directory listing comes back empty. No effect
+# on 64-bit systems.
+if(NOT WIN32)
+  target_compile_definitions(hwident_settings INTERFACE _FILE_OFFSET_BITS=64 _TIME_BITS=64)
+endif()
 
 option(HWIDENT_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(HWIDENT_SANITIZE)

@@ -82,16 +82,34 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
     socket.blocks.push_back(block);
   }
   if (byPackage.empty()) {
-    for (int cpu : SysfsCpus(machine)) {
-      const std::string path =
-          kCpuDirectory + "cpu" + std::to_string(cpu) + "/topology/physical_package_id";
-      const auto text = machine.Text(path);
+    const std::vector<int> cpus = SysfsCpus(machine);
+    std::vector<bool> placed(cpus.size(), false);
+    for (std::size_t i = 0; i < cpus.size(); ++i) {
+      if (placed[i]) continue;
+      const std::string topology = kCpuDirectory + "cpu" + std::to_string(cpus[i]) + "/topology/";
+      const auto text = machine.Text(topology + "physical_package_id");
       if (!text) continue;
       // Some ARM kernels report -1 for "unknown"; such CPUs share one package.
       const std::int64_t number = std::max<std::int64_t>(ParseDecimal(*text).value_or(0), 0);
       Socket& socket = byPackage[number];
       socket.id = std::to_string(number);
-      socket.cpus.push_back(cpu);
+      // The package's CPU list (kernel 5.x and later) places all its CPUs at
+      // once, so a server pays a few reads per socket rather than one per CPU.
+      std::vector<int> members{cpus[i]};
+      if (const auto list = machine.Text(topology + "package_cpus_list")) {
+        members = ParseCpuList(*list);
+      }
+      for (const int member : members) {
+        const auto at = std::lower_bound(cpus.begin(), cpus.end(), member);
+        if (at == cpus.end() || *at != member || placed[at - cpus.begin()]) continue;
+        placed[at - cpus.begin()] = true;
+        socket.cpus.push_back(member);
+      }
+      // A list that leaves its own CPU out is not to be trusted for it.
+      if (!placed[i]) {
+        placed[i] = true;
+        socket.cpus.push_back(cpus[i]);
+      }
     }
     for (auto& [number, socket] : byPackage) {
       for (const CpuInfoBlock& block : info.processors) {
