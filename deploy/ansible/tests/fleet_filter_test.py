@@ -149,15 +149,33 @@ class NewestPackage(unittest.TestCase):
             (["d/hwident_2.0.0_amd64.deb", "d/hwident_10.0.0_amd64.deb"], "d/hwident_10.0.0_amd64.deb"),
             (["d/hwident-1.2.0-x64.msi", "d/hwident-1.10.0-x64.msi"], "d/hwident-1.10.0-x64.msi"),
             (["d/hwident-1.2.0-x86.msi", "d/other-9.0-x86.msi"], "d/hwident-1.2.0-x86.msi"),
+            (["d/hwident_1.9.0_armhf.deb", "d/hwident_1.10.0_armhf.deb"],
+             "d/hwident_1.10.0_armhf.deb"),
+            (["d/hwident-1.9.0-1.aarch64.rpm", "d/hwident-1.10.0-1.aarch64.rpm"],
+             "d/hwident-1.10.0-1.aarch64.rpm"),
+            # The same version rebuilt: the higher release.
+            (["d/hwident-1.0.0-9.x86_64.rpm", "d/hwident-1.0.0-10.x86_64.rpm"],
+             "d/hwident-1.0.0-10.x86_64.rpm"),
+            (["d/hwident-1.9.0-linux-armv7.tar.gz", "d/hwident-1.10.0-linux-armv7.tar.gz"],
+             "d/hwident-1.10.0-linux-armv7.tar.gz"),
+            (["d/hwident-1.9.0-linux-x86_64.tar.gz", "d/hwident-1.0.0-windows.zip"],
+             "d/hwident-1.9.0-linux-x86_64.tar.gz"),
         ]
         for paths, newest in cases:
             with self.subTest(paths=paths):
                 self.assertEqual(fleet.newest_package(paths), newest)
 
     def test_no_package_is_an_error(self):
-        for paths in ([], ["d/hwident-1.0.0-windows.zip"], ["d/readme.txt"]):
+        for paths in ([], ["d/hwident-1.0.0-windows.zip"], ["d/readme.txt"],
+                      ["d/hwident-1.0.0.tar.gz"], ["d/hwident-1.0.0-linux-x86_64.zip"],
+                      ["d/other_1.0.0_amd64.deb"]):
             with self.subTest(paths=paths), self.assertRaises(AnsibleFilterError):
                 fleet.newest_package(paths)
+
+    def test_the_message_names_what_was_looked_for(self):
+        with self.assertRaisesRegex(AnsibleFilterError,
+                                    r"^no hwident package d/hwident_\*_armhf\.deb found"):
+            fleet.newest_package([], "d/hwident_*_armhf.deb")
 
 
 if __name__ == "__main__":

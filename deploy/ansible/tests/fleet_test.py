@@ -207,7 +207,7 @@ def check_idempotent(doc):
         check(not result.get("changed"), f"second run: {name} changed {host}")
         check(not result.get("failed"), f"second run: {name} failed on {host}")
     for host, names in seen.items():
-        check({"Copy the package to the host", "Install the package"} <= names,
+        check({"Copy the package to the host", "Install the package with apt"} <= names,
               f"second run: the install tasks did not run on {host}: {sorted(names)}")
 
 

@@ -105,7 +105,14 @@ def fleet_csv(hosts, hostvars):
     return to_csv(fleet_rows(triples))
 
 
-PACKAGE_NAME = re.compile(r"hwident[_-](?P<version>[^_]+?)(?:_amd64\.deb|-x64\.msi|-x86\.msi)$")
+# The version in a package's file name, and for an RPM its release. The
+# architecture is whatever the name was looked up by.
+PACKAGE_NAME = re.compile(
+    r"^hwident[_-](?P<version>[^_]+?)"
+    r"(?:_[a-z0-9]+\.deb"
+    r"|-(?P<release>\d+)\.[a-z0-9_]+\.rpm"
+    r"|-linux-[a-z0-9_]+\.tar\.gz"
+    r"|-x64\.msi|-x86\.msi)$")
 
 
 def version_key(version):
@@ -114,16 +121,20 @@ def version_key(version):
             for part in re.findall(r"\d+|[^\d.~+-]+", version)]
 
 
-def newest_package(paths):
-    """The path among paths whose file name carries the highest version."""
+def newest_package(paths, wanted=None):
+    """The path among paths whose file name carries the highest version (and
+    RPM release). wanted, the pattern paths were found by, goes into the
+    message when there is none."""
     candidates = []
     for path in paths:
         match = PACKAGE_NAME.search(os.path.basename(path))
         if match:
-            candidates.append((version_key(match.group("version")), path))
+            key = (version_key(match.group("version")), int(match.group("release") or 0))
+            candidates.append((key, path))
     if not candidates:
         raise AnsibleFilterError(
-            "no hwident package found: run scripts/package.sh, or set hwident_package_dir")
+            f"no hwident package{' ' + wanted if wanted else ''} found: run scripts/package.sh,"
+            " or set hwident_package_dir")
     return max(candidates)[1]
 
 
