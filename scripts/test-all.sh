@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the tests need (when missing), then builds and runs every test:
-# the Linux build, the same build under AddressSanitizer/UBSan, a format check
-# of the sources, short runs of every fuzz target, the 32- and 64-bit
-# Windows builds (the 64-bit one tested under Wine), and the release packages
-# with their checks.
+# the Linux build, the same build under AddressSanitizer/UBSan, the arm64 and
+# armhf builds with the same tests under qemu-user, a format check of the
+# sources, short runs of every fuzz target, the 32- and 64-bit Windows builds
+# (the 64-bit one tested under Wine), and the release packages with their
+# checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,19 @@ for preset in linux linux-asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# ARM Linux: cross builds whose tests (unit, fixture machines and the
+# program end to end) run under qemu-user, emulating the oldest core of each
+# kind (Cortex-A53, Cortex-A7). GoogleTest is built from Debian's sources, so
+# no foreign-architecture package is needed.
+install_missing googletest qemu-user-static g++-aarch64-linux-gnu g++-arm-linux-gnueabihf
+arm_started=$(date +%s)
+for preset in linux-arm64 linux-armhf; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done
+echo "ARM builds and their emulated tests: $(($(date +%s) - arm_started)) s"
 
 scripts/check-format.sh
 
@@ -59,10 +73,13 @@ exec {wine_keeper}>&-
 WINEPREFIX=$unit_prefix /usr/lib/wine/wineserver -w
 echo "Wine tests (prefix set-up, unit and end-to-end tests): $(($(date +%s) - wine_started)) s"
 
-# The release packages (dist/), then what must hold of them: the .deb
-# installed, removed and purged on this machine (root only), the Windows
-# programs' version resources, the zip, and the 64-bit MSI under Wine.
-install_missing dpkg-dev lintian systemd wixl msitools zip unzip
+# The release packages (dist/), then what must hold of them: the .debs and
+# RPMs inspected and linted, the amd64 .deb installed, removed and purged on
+# this machine and the x86_64 RPM in a scratch root (root only), the tarballs'
+# x86_64 program alone in an empty root, every Linux program's C library
+# needs, the Windows programs' version resources, the zip, and the 64-bit MSI
+# under Wine.
+install_missing dpkg-dev lintian systemd wixl msitools zip unzip rpm rpmlint cpio busybox-static
 packages_started=$(date +%s)
 scripts/package.sh
 packaging/tests/check-packages.sh
@@ -75,5 +92,6 @@ echo "Packages and their checks: $(($(date +%s) - packages_started)) s"
 install_missing ansible ansible-lint python3-apt openssh-client
 fleet_started=$(date +%s)
 deploy/ansible/tests/fleet_filter_test.py
+deploy/ansible/tests/package_choice_test.py
 deploy/ansible/tests/fleet_test.py dist
 echo "Fleet playbook and its checks: $(($(date +%s) - fleet_started)) s"
