@@ -1,6 +1,7 @@
 #include "collect/collect_properties.h"
 
 #include <string_view>
+#include <vector>
 
 #include "collect/normalize_cdrom_device_id.h"
 #include "collect/report_lines.h"
@@ -67,6 +68,16 @@ void CollectFromObject(ObjectSystem& objects, ClassObject& object, const NarrowT
   }
 }
 
+// The names this request can print: its list's tokens, as the matching
+// above reads them.
+std::vector<WideText> PrintableNames(const NarrowText& propertyList) {
+  std::vector<WideText> names;
+  CTokenizer tokenizer(propertyList, ",");
+  NarrowText token;
+  while (tokenizer.NextToken(token)) names.push_back(NarrowToWide(token));
+  return names;
+}
+
 }  // namespace
 
 bool CollectProperties(const ServiceConnection& connection, const NarrowText& query,
@@ -79,6 +90,7 @@ bool CollectProperties(const ServiceConnection& connection, const NarrowText& qu
   if (wideQuery.get() == nullptr) return true;
 
   ReleaseHolder<ObjectEnumerator> enumerator;
+  objects.ExpectProperties(PrintableNames(propertyList));
   if (connection.services->ExecQuery(language.get(), wideQuery.get(), 0, enumerator.Receive()) !=
       kOk) {
     return true;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/variant.h"
+#include "platform/wide_text.h"
 
 namespace hwident {
 
@@ -87,6 +89,14 @@ class ObjectSystem {
   virtual void FreeString(CountedString text) = 0;
   // Releases what the value owns and leaves it kEmpty.
   virtual void ClearValue(Variant* value) = 0;
+
+  // Told before each query: the names the caller will print from the
+  // query's objects (its property list's tokens, matched as the caller
+  // matches them, A to Z folded, up to a first zero). A service may then
+  // leave every other property uncomputed, handing it out by name with a
+  // null value. It holds for the next query alone, on any connection. The
+  // management service computes everything anyway, so the default ignores it.
+  virtual void ExpectProperties(const std::vector<WideText>& names) { (void)names; }
 };
 
 // What a request runs on: the object system and, when the run could connect,

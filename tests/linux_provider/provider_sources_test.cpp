@@ -9,6 +9,8 @@
 #include <map>
 #include <set>
 
+#include "collect/collect_properties.h"
+#include "collect/report_lines.h"
 #include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/sources/processor_topology.h"
 #include "provider_test_support.h"
@@ -152,6 +154,32 @@ TEST(Arrays, ArriveWithTheirElements) {
   const Objects drives = Query(*desktop.system, "Win32_CDROMDrive");
   EXPECT_EQ(ValueOf(drives, "Capabilities", 0), "{3 (0x3),4 (0x4),7 (0x7)}");
   EXPECT_EQ(ValueOf(drives, "Capabilities", 1), "{3 (0x3),7 (0x7)}");
+}
+
+// The run without arguments prints the model alone: on every fixture it
+// reads the model's own file (the DMI name, else the device tree's) and
+// nothing else of the machine.
+TEST(Sources, TheModelAloneReadsOnlyTheModelsFile) {
+  const std::set<std::string> modelFiles = {"/sys/class/dmi/id/product_name",
+                                            "/proc/device-tree/model"};
+  for (const char* machine : kMachines) {
+    FixtureProvider provider = MakeFixtureProvider(machine);
+    Services* services = nullptr;
+    ASSERT_EQ(Connect(*provider.system, &services), 0);
+    g_reportLines.clear();
+    CollectProperties(ServiceConnection{*provider.system, services},
+                      "select * from Win32_ComputerSystem", "Model");
+    EXPECT_EQ(g_reportLines.size(), 1u) << machine;
+    g_reportLines.clear();
+    services->Release();
+    const std::vector<std::string> opened = provider.reader->Opened();
+    if (std::string(machine) == "desktop") {
+      EXPECT_EQ(opened, std::vector<std::string>{"/sys/class/dmi/id/product_name"});
+    }
+    for (const std::string& path : opened) {
+      EXPECT_EQ(modelFiles.count(path), 1u) << machine << " opened " << path;
+    }
+  }
 }
 
 // On every fixture, each class opens only files below its own sources (so a

@@ -32,8 +32,7 @@ Fact SystemType(M& m, I) {
 }
 
 Fact NumberOfProcessors(M& m, I) {
-  const CpuInfo info = ReadCpuInfo(m);
-  const std::vector<Socket> sockets = ReadSockets(m, info);
+  const std::vector<Socket>& sockets = MachineSockets(m);
   if (sockets.empty()) return Fact::Null();
   return Fact::Number(static_cast<std::int64_t>(sockets.size()));
 }

@@ -21,7 +21,7 @@ NativeObjectSystem::NativeObjectSystem(std::shared_ptr<SourceReader> reader,
 
 ResultCode NativeObjectSystem::CreateLocator(Locator** locator) {
   if (locator == nullptr) return kInvalidParameter;
-  *locator = new NativeLocator(ProviderSources{reader_, live_});
+  *locator = new NativeLocator(ProviderSources{reader_, live_, announcements_});
   return kOk;
 }
 
@@ -39,6 +39,10 @@ void NativeObjectSystem::FreeString(CountedString text) {
 
 void NativeObjectSystem::ClearValue(Variant* value) {
   HeapClearValue(value);
+}
+
+void NativeObjectSystem::ExpectProperties(const std::vector<WideText>& names) {
+  announcements_->Announce(names);
 }
 
 }  // namespace hwident

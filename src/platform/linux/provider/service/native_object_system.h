@@ -5,6 +5,7 @@
 
 #include "platform/linux/provider/machine/live_facts.h"
 #include "platform/linux/provider/machine/source_reader.h"
+#include "platform/linux/provider/service/printed_properties.h"
 #include "platform/management_service.h"
 
 namespace hwident {
@@ -28,10 +29,12 @@ class NativeObjectSystem final : public ObjectSystem {
   CountedString AllocStringLen(const WideChar* text, std::uint32_t length) override;
   void FreeString(CountedString text) override;
   void ClearValue(Variant* value) override;
+  void ExpectProperties(const std::vector<WideText>& names) override;
 
  private:
   std::shared_ptr<SourceReader> reader_;
   std::shared_ptr<const LiveFacts> live_;
+  std::shared_ptr<PropertyAnnouncements> announcements_ = std::make_shared<PropertyAnnouncements>();
 };
 
 }  // namespace hwident

@@ -29,8 +29,9 @@ ResultCode NativeServices::ExecQuery(CountedString language, CountedString query
   if (schema == nullptr) return kInvalidClass;
   // A fresh machine view per query: its file cache lives with the query's
   // enumerator and no longer, so a later query sees current values.
-  *enumerator =
-      new ProviderEnumerator(*schema, std::make_unique<Machine>(*sources_.reader, *sources_.live));
+  *enumerator = new ProviderEnumerator(
+      *schema, std::make_unique<Machine>(*sources_.reader, *sources_.live),
+      sources_.announcements ? sources_.announcements->TakeForQuery() : PrintedProperties());
   return kOk;
 }
 

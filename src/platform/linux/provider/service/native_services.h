@@ -4,6 +4,7 @@
 
 #include "platform/linux/provider/machine/live_facts.h"
 #include "platform/linux/provider/machine/source_reader.h"
+#include "platform/linux/provider/service/printed_properties.h"
 #include "platform/management_service.h"
 
 namespace hwident {
@@ -13,6 +14,8 @@ namespace hwident {
 struct ProviderSources {
   std::shared_ptr<SourceReader> reader;
   std::shared_ptr<const LiveFacts> live;
+  // What the object system was told the next query's caller will print.
+  std::shared_ptr<PropertyAnnouncements> announcements;
 };
 
 // A connection to root\cimv2. Answers "select * from CLASS" for the

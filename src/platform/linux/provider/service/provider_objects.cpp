@@ -28,12 +28,14 @@ bool NameBefore(const std::u16string& left, const std::u16string& right) {
 }  // namespace
 
 std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
-                                       const std::string& instance) {
+                                       const std::string& instance,
+                                       const PrintedProperties& printed) {
   std::vector<ObjectProperty> properties;
   properties.reserve(schema.properties.size());
   for (const PropertySchema& property : schema.properties) {
-    properties.push_back({std::u16string(property.name.begin(), property.name.end()), property.type,
-                          property.read(machine, instance)});
+    std::u16string name(property.name.begin(), property.name.end());
+    Fact fact = printed.Includes(name) ? property.read(machine, instance) : Fact::Null();
+    properties.push_back({std::move(name), property.type, std::move(fact)});
   }
   std::sort(
       properties.begin(), properties.end(),
@@ -65,8 +67,9 @@ ResultCode ProviderObject::EndEnumeration() {
   return kOk;
 }
 
-ProviderEnumerator::ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine)
-    : schema_(schema), machine_(std::move(machine)) {
+ProviderEnumerator::ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine,
+                                       PrintedProperties printed)
+    : schema_(schema), machine_(std::move(machine)), printed_(std::move(printed)) {
   instances_ = schema_.instances(*machine_);
 }
 
@@ -77,7 +80,8 @@ ResultCode ProviderEnumerator::Next(std::int32_t, std::uint32_t count, ClassObje
   // Objects are read when handed out, so a caller that stops early never
   // reads the rest.
   while (*returned < count && next_ < instances_.size()) {
-    objects[*returned] = new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++]));
+    objects[*returned] =
+        new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++], printed_));
     ++*returned;
   }
   return *returned == count ? kOk : kFalse;

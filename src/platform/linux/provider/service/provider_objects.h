@@ -6,6 +6,7 @@
 
 #include "platform/linux/provider/machine/machine.h"
 #include "platform/linux/provider/service/class_schema.h"
+#include "platform/linux/provider/service/printed_properties.h"
 #include "platform/management_service.h"
 
 namespace hwident {
@@ -17,10 +18,12 @@ struct ObjectProperty {
   Fact fact;
 };
 
-// Reads every property of one instance, in the order WMI hands them out:
+// Reads the properties of one instance that will be printed, and names the
+// others with a null value, in the order WMI hands them out:
 // case-insensitive alphabetical, as its property lookup table is sorted.
 std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
-                                       const std::string& instance);
+                                       const std::string& instance,
+                                       const PrintedProperties& printed = {});
 
 // One returned instance. Each Next makes a fresh name and value, so the
 // caller's FreeString and ClearValue never touch what the object keeps.
@@ -45,7 +48,8 @@ class ProviderObject final : public ClassObject {
 // The objects of one query, read one at a time as the caller asks for them.
 class ProviderEnumerator final : public ObjectEnumerator {
  public:
-  ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine);
+  ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine,
+                     PrintedProperties printed = {});
 
   ResultCode Next(std::int32_t timeout, std::uint32_t count, ClassObject** objects,
                   std::uint32_t* returned) override;
@@ -56,6 +60,7 @@ class ProviderEnumerator final : public ObjectEnumerator {
 
   const ClassSchema& schema_;
   std::unique_ptr<Machine> machine_;
+  PrintedProperties printed_;
   std::vector<std::string> instances_;
   std::size_t next_ = 0;
 };
