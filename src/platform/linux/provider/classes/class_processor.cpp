@@ -28,8 +28,8 @@ std::vector<std::string> SocketIds(M& m) {
 // package (every core of a package reports the same identity).
 template <typename Read>
 Fact WithSocket(M& m, I id, Read read) {
-  const std::optional<Socket> socket = FindSocket(m, id);
-  if (!socket) return Fact::Null();
+  const Socket* socket = FindSocket(m, id);
+  if (socket == nullptr) return Fact::Null();
   static const CpuInfoBlock kNone;
   return read(*socket, socket->blocks.empty() ? kNone : socket->blocks.front());
 }

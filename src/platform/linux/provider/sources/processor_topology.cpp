@@ -147,11 +147,11 @@ const std::vector<Socket>& MachineSockets(Machine& machine) {
       "sockets", [&machine] { return ReadSockets(machine, ReadCpuInfo(machine)); });
 }
 
-std::optional<Socket> FindSocket(Machine& machine, const std::string& id) {
+const Socket* FindSocket(Machine& machine, const std::string& id) {
   for (const Socket& socket : MachineSockets(machine)) {
-    if (socket.id == id) return socket;
+    if (socket.id == id) return &socket;
   }
-  return std::nullopt;
+  return nullptr;
 }
 
 std::optional<int> OnlineCpuCount(Machine& machine, const CpuInfo& info) {

@@ -25,8 +25,9 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info);
 // ReadSockets of the machine's /proc/cpuinfo, made once per query.
 const std::vector<Socket>& MachineSockets(Machine& machine);
 
-// The socket with that package id; nothing when there is none.
-std::optional<Socket> FindSocket(Machine& machine, const std::string& id);
+// The socket with that package id, as MachineSockets keeps it for the
+// query; null when there is none.
+const Socket* FindSocket(Machine& machine, const std::string& id);
 
 // A CPU mask as sysfs prints it ("00000000,000000ff": 32-bit hex groups,
 // highest first), expanded; empty for anything that is not a mask.
