@@ -4,6 +4,7 @@
 
 #include "collect/collect_properties.h"
 #include "collect/report_lines.h"
+#include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/service/native_object_system.h"
 
 namespace hwident {
@@ -13,9 +14,9 @@ namespace {
 // program makes it: connect, query, walk every object and every property,
 // render the lines. Live values (free space, interface addresses) come from
 // this machine, as they would on a live run.
-void QueryFixture(benchmark::State& state, const char* machine, const char* query,
-                  const char* properties) {
-  NativeObjectSystem system(std::string(HWIDENT_FIXTURES_DIR) + "/" + machine + "/root");
+void QueryRoot(benchmark::State& state, const std::string& root, const std::string& query,
+               const std::string& properties) {
+  NativeObjectSystem system(root);
   Locator* locator = nullptr;
   Services* services = nullptr;
   CountedString ns = system.AllocString(u"\\\\.\\root\\cimv2");
@@ -32,6 +33,51 @@ void QueryFixture(benchmark::State& state, const char* machine, const char* quer
   }
   services->Release();
 }
+
+void QueryFixture(benchmark::State& state, const char* machine, const char* query,
+                  const char* properties) {
+  QueryRoot(state, std::string(HWIDENT_FIXTURES_DIR) + "/" + machine + "/root", query, properties);
+}
+
+// Cost beside the size of the machine: the run without arguments, a class
+// that is not about processors, and every class with all its properties, on
+// the notebook and on each large machine bench/make_scale_machines.py makes
+// (1,024 logical CPUs; 300 PCI functions; 64 disks with 256 partitions and
+// 32 ports).
+std::string AllProperties(const ClassSchema& schema) {
+  std::string list;
+  for (const PropertySchema& property : schema.properties) {
+    list += (list.empty() ? "" : ",") + std::string(property.name);
+  }
+  return list;
+}
+
+const bool kScaleRegistered = [] {
+  const std::string laptop = std::string(HWIDENT_FIXTURES_DIR) + "/laptop/root";
+  const std::string large = HWIDENT_SCALE_MACHINES_DIR;
+  const std::pair<std::string, std::string> machines[] = {
+      {"laptop", laptop},
+      {"cpus-1024", large + "/cpus-1024/root"},
+      {"pci-300", large + "/pci-300/root"},
+      {"storage-64", large + "/storage-64/root"}};
+  for (const auto& [name, root] : machines) {
+    benchmark::RegisterBenchmark(("Default/" + name).c_str(), QueryRoot, root,
+                                 "select * from Win32_ComputerSystem", "Model")
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("BiosManufacturer/" + name).c_str(), QueryRoot, root,
+                                 "Select * from Win32_BIOS", "Manufacturer")
+        ->Unit(benchmark::kMicrosecond);
+  }
+  for (const ClassSchema* schema : ProviderClasses()) {
+    for (const auto& [name, root] : machines) {
+      benchmark::RegisterBenchmark((std::string(schema->name) + "/" + name).c_str(), QueryRoot,
+                                   root, "Select * from " + std::string(schema->name),
+                                   AllProperties(*schema))
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  return true;
+}();
 
 // The notebook: a GPU with four outputs, two HD Audio codecs, four power
 // supplies.
