@@ -5,6 +5,7 @@
 
 #include "platform/linux/provider/sources/smbios/memory_devices.h"
 #include "platform/linux/provider/sources/smbios/smbios_table.h"
+#include "platform/linux/provider/sources/smbios/system_uuid.h"
 #include "platform/linux/provider/sources/udev_database.h"
 
 namespace {
@@ -38,6 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& text : structure.strings) held += text.size() + 1;
   }
   if (held > bytes.size() - entryLength + table.structures.size()) std::abort();
+  // The system UUID: 16 bytes from within a structure, always 36 characters
+  // of text; the same bytes as the kernel's text, turned or refused.
+  if (const auto uuid = hwident::TableUuidBytes(table)) {
+    if (uuid->size() != 16) std::abort();
+    const auto text = hwident::FormatSystemUuid(*uuid);
+    if (text && text->size() != 36) std::abort();
+  }
+  const auto turned = hwident::TurnUuidFields(bytes.substr(0, 36));
+  if (turned && turned->size() != 36) std::abort();
   const hwident::MemoryLayout layout = hwident::MemoryFromSmbios(table);
   if (layout.modules.size() > table.structures.size()) std::abort();
   // The same bytes as udev's database text.

@@ -13,7 +13,8 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FIXTURES = os.path.join(HERE, "..", "..", "tests", "fixtures")
-MACHINES = ["desktop", "server", "vm", "raspberrypi", "container", "laptop", "arm64-server"]
+MACHINES = ["desktop", "server", "vm", "raspberrypi", "container", "laptop", "arm64-server",
+            "old-desktop", "old-server"]
 
 
 def fixture(machine, path):

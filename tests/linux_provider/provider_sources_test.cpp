@@ -38,9 +38,10 @@ class TempTree {
     fs::create_directories(full.parent_path());
     fs::create_symlink(target, full);
   }
-  NativeObjectSystem Provider() const {
-    return NativeObjectSystem(std::make_shared<RootedSourceReader>(root_, true),
-                              std::make_shared<FixedLiveFacts>());
+  NativeObjectSystem Provider(bool asRoot = true) const {
+    auto live = std::make_shared<FixedLiveFacts>();
+    live->root = asRoot;
+    return NativeObjectSystem(std::make_shared<RootedSourceReader>(root_, asRoot), live);
   }
 
  private:
@@ -196,7 +197,8 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/sys/firmware/dmi/tables/"}},
       {"Win32_ComputerSystemProduct",
        {"/sys/class/dmi/id/product_", "/sys/class/dmi/id/sys_vendor",
-        "/proc/device-tree/serial-number", "/proc/device-tree/model", "/proc/cpuinfo"}},
+        "/proc/device-tree/serial-number", "/proc/device-tree/model", "/proc/cpuinfo",
+        "/sys/firmware/dmi/tables/"}},
       {"Win32_BIOS",
        {"/sys/class/dmi/id/bios_", "/sys/class/dmi/id/ec_", "/sys/class/dmi/id/product_serial",
         "/sys/firmware/dmi/tables/", "/sys/firmware/acpi/tables/"}},
@@ -371,6 +373,78 @@ TEST(ProcessorSockets, MatchThePopulatedStructuresInOrder) {
   ASSERT_EQ(processors.size(), 2u);
   EXPECT_EQ(ValueOf(processors, "SocketDesignation", 0), "\"P0\"");
   EXPECT_EQ(ValueOf(processors, "SocketDesignation", 1), "\"P2\"");
+}
+
+// A 32-bit ("_SM_") entry point of the given version, or a 64-bit ("_SM3_")
+// one, neither bounding the table.
+std::string EntryPoint(int major, int minor, bool sm3 = false) {
+  if (sm3) {
+    std::string entry = "_SM3_";
+    entry += std::string{0, 0x18, static_cast<char>(major), static_cast<char>(minor), 0, 1, 0};
+    return entry + std::string(12, '\0');
+  }
+  std::string entry = "_SM_";
+  entry += std::string{0, 0x1F, static_cast<char>(major), static_cast<char>(minor)};
+  entry += std::string(8, '\0') + "_DMI_" + std::string(10, '\0');
+  return entry;
+}
+
+// A system structure (type 1) holding the UUID bytes; length 0x08 is one of
+// SMBIOS 2.0, which has no UUID.
+std::string SystemStructure(const std::string& uuid, std::size_t length = 0x19) {
+  std::string bytes = {1, static_cast<char>(length), 0, 1};
+  bytes.resize(length, '\0');
+  if (length >= 0x18) bytes.replace(0x08, 16, uuid);
+  return bytes + std::string(2, '\0') + std::string("\x7f\x04\xff\xff\0\0", 6);
+}
+
+// Windows reads the first three fields of every UUID little-endian; the
+// kernel does so only for SMBIOS 2.6 and later, and prints older tables'
+// UUIDs in table order. No entry point, no way to tell which it did.
+TEST(SystemUuid, ReadsTheFirstThreeFieldsLittleEndianWhateverTheVersion) {
+  const std::string bytes("\x12\x9a\x3f\x7c\x5b\x04\xd2\x11\xa4\x6e\x02\x5e\x11\x3a\x7c\x90", 16);
+  const std::string tableOrder = "129a3f7c-5b04-d211-a46e-025e113a7c90";
+  const std::string littleEndian = "7c3f9a12-045b-11d2-a46e-025e113a7c90";
+  const std::string windows = "\"7C3F9A12-045B-11D2-A46E-025E113A7C90\"";
+  const std::string none = "-";  // file left out
+  struct Row {
+    const char* what;
+    std::string entry, table, text;
+    bool root;
+    std::string expected;
+  } rows[] = {
+      {"2.3: the table's bytes", EntryPoint(2, 3), SystemStructure(bytes), tableOrder, true,
+       windows},
+      {"2.3: the table's bytes, not a kernel's other order", EntryPoint(2, 3),
+       SystemStructure(bytes), littleEndian, true, windows},
+      {"2.3 without the table: the text turned", EntryPoint(2, 3), none, tableOrder, true, windows},
+      {"2.3, a system structure of 2.0 length: the text turned", EntryPoint(2, 3),
+       SystemStructure(bytes, 0x08), tableOrder, true, windows},
+      {"2.5: the text turned", EntryPoint(2, 5), none, tableOrder, true, windows},
+      {"2.31 is 2.3", EntryPoint(2, 31), none, tableOrder, true, windows},
+      {"2.33 is 2.3", EntryPoint(2, 33), none, tableOrder, true, windows},
+      {"2.51 is 2.6", EntryPoint(2, 51), none, littleEndian, true, windows},
+      {"2.6: the text as it is", EntryPoint(2, 6), none, littleEndian, true, windows},
+      {"3.0: the text as it is", EntryPoint(3, 0, true), none, littleEndian, true, windows},
+      {"2.3, all FFh: no UUID", EntryPoint(2, 3), SystemStructure(std::string(16, '\xff')), none,
+       true, "<null>"},
+      {"2.3, all 00h: no UUID", EntryPoint(2, 3), SystemStructure(std::string(16, '\0')), none,
+       true, "<null>"},
+      {"2.3, text that is no UUID", EntryPoint(2, 3), none, "129a3f7c-5b04-d211-a46e-025e113a7c9",
+       true, "<null>"},
+      {"no entry point: the order is unknown", none, none, tableOrder, true, "<null>"},
+      {"an ordinary user reads neither", EntryPoint(2, 3), SystemStructure(bytes), tableOrder,
+       false, "<null>"},
+  };
+  for (const Row& row : rows) {
+    TempTree tree;
+    if (row.entry != none) tree.Write("/sys/firmware/dmi/tables/smbios_entry_point", row.entry);
+    if (row.table != none) tree.Write("/sys/firmware/dmi/tables/DMI", row.table);
+    if (row.text != none) tree.Write("/sys/class/dmi/id/product_uuid", row.text + "\n");
+    NativeObjectSystem system = tree.Provider(row.root);
+    EXPECT_EQ(ValueOf(Query(system, "Win32_ComputerSystemProduct"), "UUID"), row.expected)
+        << row.what;
+  }
 }
 
 // The report prints nothing for arrays; their elements on the fixtures.

@@ -38,8 +38,9 @@ struct FixedLiveFacts final : LiveFacts {
   std::vector<InterfaceAddress> Addresses() const override { return addresses; }
 };
 
-inline const char* const kMachines[] = {"desktop",   "server", "vm",          "raspberrypi",
-                                        "container", "laptop", "arm64-server"};
+inline const char* const kMachines[] = {"desktop",      "server",      "vm",
+                                        "raspberrypi",  "container",   "laptop",
+                                        "arm64-server", "old-desktop", "old-server"};
 
 std::string FixtureDirectory(const std::string& machine);
 

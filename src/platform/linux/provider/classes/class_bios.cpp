@@ -27,9 +27,7 @@ Fact ReleasePart(M& m, const std::string& attribute, bool major) {
 
 // The SMBIOS version from the entry point (root only).
 Fact SmbiosVersion(M& m, bool major) {
-  const auto bytes = m.RootOnlyRaw("/sys/firmware/dmi/tables/smbios_entry_point");
-  if (!bytes) return Fact::Null();
-  const auto entry = ParseSmbiosEntryPoint(*bytes);
+  const auto entry = ReadSmbiosEntryPoint(m);
   if (!entry) return Fact::Null();
   return Fact::Number(major ? entry->major : entry->minor);
 }

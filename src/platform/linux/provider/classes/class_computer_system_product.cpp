@@ -1,6 +1,7 @@
 // Win32_ComputerSystemProduct: the product as its maker identifies it.
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/smbios/system_uuid.h"
 
 namespace hwident {
 namespace {
@@ -24,11 +25,10 @@ Fact Name(M& m, I) {
   return FactFrom(DeviceTreeText(m, "/proc/device-tree/model"));
 }
 
-// The kernel prints the UUID in lower case; Windows shows it upper-cased.
-// Both read the first three fields in the same byte order.
+// Windows reads the first three fields little-endian on every machine; the
+// kernel only for SMBIOS 2.6 and later (see SystemUuid).
 Fact Uuid(M& m, I) {
-  const auto uuid = m.RootOnlyText(Machine::kDmiDirectory + "product_uuid");
-  return uuid ? Fact::Text(ToUpper(*uuid)) : Fact::Null();
+  return FactFrom(SystemUuid(m));
 }
 
 constexpr PropertySchema kProperties[] = {

@@ -4,9 +4,7 @@ namespace hwident {
 namespace {
 
 std::optional<SmbiosTable> Load(Machine& machine) {
-  const auto& entryBytes = machine.RootOnlyRaw("/sys/firmware/dmi/tables/smbios_entry_point");
-  if (!entryBytes) return std::nullopt;
-  const auto entry = ParseSmbiosEntryPoint(*entryBytes);
+  const auto entry = ReadSmbiosEntryPoint(machine);
   if (!entry) return std::nullopt;
   const auto table = machine.RootOnlyRaw("/sys/firmware/dmi/tables/DMI");
   if (!table) return std::nullopt;
@@ -14,6 +12,12 @@ std::optional<SmbiosTable> Load(Machine& machine) {
 }
 
 }  // namespace
+
+std::optional<SmbiosEntryPoint> ReadSmbiosEntryPoint(Machine& machine) {
+  const auto bytes = machine.RootOnlyRaw("/sys/firmware/dmi/tables/smbios_entry_point");
+  if (!bytes) return std::nullopt;
+  return ParseSmbiosEntryPoint(*bytes);
+}
 
 const SmbiosTable* ReadSmbios(Machine& machine) {
   const auto& table =

@@ -5,6 +5,11 @@
 
 namespace hwident {
 
+// The entry point the kernel publishes; null when it cannot be read (not
+// root, no SMBIOS, a kernel older than /sys/firmware/dmi/tables) or is of a
+// kind not known.
+std::optional<SmbiosEntryPoint> ReadSmbiosEntryPoint(Machine& machine);
+
 // The machine's SMBIOS table, read and walked once per query. Null when it
 // cannot be read: not root (the kernel makes both files 0400), no SMBIOS,
 // or an entry point of a kind not known.
