@@ -1,6 +1,7 @@
 // Win32_Processor: one object per processor package (socket).
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 #include "platform/linux/provider/classes/provider_classes.h"
@@ -212,45 +213,63 @@ Fact NumberOfLogicalProcessors(M& m, I id) {
 }
 
 // The CPUs sharing one cache, the same text for every CPU that shares it:
-// the list, else (older kernels) the mask, else the CPU alone.
-std::string SharedCpus(M& m, const std::string& dir, int cpu) {
-  std::vector<int> cpus;
+// the list, else (older kernels) the mask, else the CPU alone; sharing gets
+// them as numbers.
+std::string SharedCpus(M& m, const std::string& dir, int cpu, std::vector<int>* sharing) {
+  std::vector<int>& cpus = *sharing;
   if (const auto list = m.Text(dir + "shared_cpu_list")) {
     cpus = ParseCpuList(*list);
   } else if (const auto mask = m.Text(dir + "shared_cpu_map")) {
     cpus = ParseCpuMask(*mask);
   }
-  if (cpus.empty()) return std::to_string(cpu);
+  if (cpus.empty()) {
+    cpus = {cpu};
+    return std::to_string(cpu);
+  }
   std::string text;
   for (int shared : cpus) text += std::to_string(shared) + ",";
   return text;
 }
 
-// The package's cache at one level, in KB: every instance counted once
-// (cores sharing a cache name the same CPU list), instruction caches left
-// out. Whether Windows adds up per-core caches this way is not documented.
-Fact CacheSize(M& m, I id, const std::string& level) {
-  return WithSocket(m, id, [&m, &level](const Socket& socket, const CpuInfoBlock&) {
-    std::set<std::string> seen;
-    std::optional<std::int64_t> total = 0;
-    bool found = false;
-    for (int cpu : socket.cpus) {
-      const std::string cache = kCpuDirectory + std::to_string(cpu) + "/cache/";
-      for (const std::string& index : m.List(cache)) {
-        if (index.compare(0, 5, "index") != 0) continue;
-        const std::string dir = cache + index + "/";
-        if (m.Text(dir + "level") != level || m.Text(dir + "type") == "Instruction") continue;
-        const std::string shared = SharedCpus(m, dir, cpu);
-        const auto sizeText = m.Text(dir + "size");
-        if (!sizeText || !seen.insert(shared).second) continue;
-        // A size that is no size, or a sum past 64 bits, makes the total
-        // unknown (a sum past 32 bits the typing nulls).
-        const auto size = ParseSizeKilobytes(*sizeText);
-        total = total && size ? CheckedAdd(*total, *size) : std::nullopt;
-        found = true;
-      }
+// The package's caches in KB, by level: every instance counted once (cores
+// sharing a cache name the same CPU list), instruction caches left out; a
+// level is null when a size is no size or the sum passes 64 bits. Whether
+// Windows adds up per-core caches this way is not documented.
+using CacheTotals = std::map<std::string, std::optional<std::int64_t>>;
+
+CacheTotals ReadCacheTotals(M& m, const Socket& socket) {
+  CacheTotals totals;
+  std::set<std::string> seen;
+  // The CPUs a cache index already counted for: a CPU named in the shared
+  // list of an earlier CPU's instance has that very instance, so a socket
+  // whose cores share a cache pays one reading of it, not one per CPU.
+  std::map<std::string, std::set<int>> counted;
+  for (int cpu : socket.cpus) {
+    const std::string cache = kCpuDirectory + std::to_string(cpu) + "/cache/";
+    for (const std::string& index : m.List(cache)) {
+      if (index.compare(0, 5, "index") != 0 || counted[index].count(cpu) != 0) continue;
+      const std::string dir = cache + index + "/";
+      const auto level = m.Text(dir + "level");
+      if (!level || m.Text(dir + "type") == "Instruction") continue;
+      std::vector<int> sharing;
+      const std::string shared = SharedCpus(m, dir, cpu, &sharing);
+      counted[index].insert(sharing.begin(), sharing.end());
+      const auto sizeText = m.Text(dir + "size");
+      if (!sizeText || !seen.insert(*level + ":" + shared).second) continue;
+      const auto size = ParseSizeKilobytes(*sizeText);
+      auto [total, fresh] = totals.try_emplace(*level, 0);
+      total->second = total->second && size ? CheckedAdd(*total->second, *size) : std::nullopt;
     }
-    return found && total ? Fact::Number(*total) : Fact::Null();
+  }
+  return totals;
+}
+
+Fact CacheSize(M& m, I id, const std::string& level) {
+  return WithSocket(m, id, [&m, &id, &level](const Socket& socket, const CpuInfoBlock&) {
+    const CacheTotals& totals = m.Derived<CacheTotals>(
+        "cache totals " + id, [&m, &socket] { return ReadCacheTotals(m, socket); });
+    const auto found = totals.find(level);
+    return found != totals.end() && found->second ? Fact::Number(*found->second) : Fact::Null();
   });
 }
 
