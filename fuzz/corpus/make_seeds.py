@@ -4,7 +4,7 @@ the target fuzz_<name>. Seeds are small, and those of the machine parsers are
 cut from the fixture machines (tests/fixtures/<machine>/root), so the fuzzers
 start from what real kernels print. Run it again after changing a fixture or
 an input format; regression seeds (files named regression-*) are kept as they
-are.
+are. Name targets (make_seeds.py edid machine) to write only theirs.
 """
 import os
 import shutil
@@ -15,6 +15,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 FIXTURES = os.path.join(HERE, "..", "..", "tests", "fixtures")
 MACHINES = ["desktop", "server", "vm", "raspberrypi", "container", "laptop", "arm64-server",
             "old-desktop", "old-server"]
+
+ONLY = set()  # the targets to write; every one when empty
 
 
 def fixture(machine, path):
@@ -27,6 +29,8 @@ def fixture(machine, path):
 
 def seeds(name, items):
     """Replaces the generated seeds of one target; items is name -> bytes."""
+    if ONLY and name not in ONLY:
+        return
     folder = os.path.join(HERE, name)
     os.makedirs(folder, exist_ok=True)
     for old in os.listdir(folder):
@@ -177,9 +181,27 @@ def provider_targets():
     })
 
 
+def edid_target():
+    """fuzz_edid: the EDID of every output of the fixture machines, and the
+    notebook panel's cut short and with its checksum off."""
+    items = {}
+    for machine in MACHINES:
+        drm = os.path.join(FIXTURES, machine, "root", "sys", "class", "drm")
+        for output in sorted(os.listdir(drm)) if os.path.isdir(drm) else []:
+            data = fixture(machine, "/sys/class/drm/%s/edid" % output)
+            if data:
+                items["%s-%s" % (machine, output)] = data
+    panel = items["laptop-card0-eDP-1"]
+    items["truncated"] = panel[:100]
+    items["bad-checksum"] = panel[:127] + bytes([(panel[127] + 1) % 256])
+    seeds("edid", items)
+
+
 def main():
+    ONLY.update(sys.argv[1:])
     core_targets()
     provider_targets()
+    edid_target()
     return 0
 
 

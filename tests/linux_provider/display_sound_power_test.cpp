@@ -6,7 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "platform/linux/provider/sources/drm_outputs.h"
 #include "platform/linux/provider/sources/edid.h"
 #include "platform/linux/provider/sources/load_average.h"
 #include "platform/linux/provider/sources/locale_id.h"
@@ -25,6 +29,40 @@ void FixChecksum(std::string& b) {
   b[127] = static_cast<char>((256 - sum % 256) % 256);
 }
 
+// A detailed timing: pixel clock in 10 kHz, active and blanking pixels and
+// lines (one field's lines when interlaced).
+struct TimingBytes {
+  unsigned clock10kHz;
+  unsigned hActive, hBlank, vActive, vBlank;
+  bool interlaced;
+};
+
+void PutTiming(std::string& b, const TimingBytes& t) {
+  std::string timing(18, '\0');
+  timing[0] = static_cast<char>(t.clock10kHz & 0xFF);
+  timing[1] = static_cast<char>(t.clock10kHz >> 8);
+  timing[2] = static_cast<char>(t.hActive & 0xFF);
+  timing[3] = static_cast<char>(t.hBlank & 0xFF);
+  timing[4] = static_cast<char>(((t.hActive >> 8) << 4) | (t.hBlank >> 8));
+  timing[5] = static_cast<char>(t.vActive & 0xFF);
+  timing[6] = static_cast<char>(t.vBlank & 0xFF);
+  timing[7] = static_cast<char>(((t.vActive >> 8) << 4) | (t.vBlank >> 8));
+  timing[17] = static_cast<char>(t.interlaced ? 0x9A : 0x1A);
+  b.replace(54, 18, timing);
+  FixChecksum(b);
+}
+
+// Display descriptors of the monitor name tag at 72, 90 and 108, each
+// given its 13 text bytes as they stand (shorter ones padded with NULs).
+void PutNames(std::string& b, const std::vector<std::string>& texts) {
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::string text = texts[i];
+    text.resize(13, '\0');
+    b.replace(72 + 18 * i, 18, std::string("\0\0\0\xfc\0", 5) + text);
+  }
+  FixChecksum(b);
+}
+
 // A valid EDID base block: maker, product, one 1920x1080 timing at 60 Hz
 // (138.5 MHz over 2080 x 1111) and a monitor name descriptor.
 std::string Edid(const std::string& maker = "DEL", std::uint16_t product = 0xA0EC,
@@ -38,12 +76,10 @@ std::string Edid(const std::string& maker = "DEL", std::uint16_t product = 0xA0E
   b[9] = static_cast<char>(packed & 0xFF);
   b[10] = static_cast<char>(product & 0xFF);
   b[11] = static_cast<char>(product >> 8);
-  const unsigned char timing[18] = {0x1A, 0x36, 0x80, 0xA0, 0x70, 0x38, 0x1F, 0x40};
-  b.replace(54, 18, reinterpret_cast<const char*>(timing), 18);
+  PutTiming(b, {13850, 1920, 160, 1080, 31, false});
   std::string text = name + "\n";
   text.resize(13, ' ');
-  b.replace(72, 18, std::string("\0\0\0\xfc\0", 5) + text);
-  FixChecksum(b);
+  PutNames(b, {text});
   return b;
 }
 
@@ -56,6 +92,7 @@ TEST(Edid, ReadsMakerProductNameAndPreferredTiming) {
   ASSERT_TRUE(edid->preferred);
   EXPECT_EQ(edid->preferred->width, 1920);
   EXPECT_EQ(edid->preferred->height, 1080);
+  EXPECT_FALSE(edid->preferred->interlaced);
   EXPECT_EQ(edid->preferred->refreshHz, 60);
   EXPECT_EQ(EdidHardwareId(*edid), "DISPLAY\\DELA0EC");
   // Extension blocks after the base block change nothing.
@@ -72,44 +109,140 @@ TEST(Edid, RefusesABlockItCannotTrust) {
   std::string badHeader = Edid();
   badHeader[3] = 0;
   FixChecksum(badHeader);
-  std::string highBit = Edid();
-  highBit[8] = static_cast<char>(highBit[8] | 0x80);
-  FixChecksum(highBit);
-  std::string letterZero = Edid();
-  letterZero[8] = 0;
-  letterZero[9] = 0;
-  FixChecksum(letterZero);
   const Row rows[] = {
       {"empty", ""},
       {"one byte short", Edid().substr(0, 127)},
       {"bad checksum", badChecksum},
       {"bad header", badHeader},
-      {"maker bit 15 set", highBit},
-      {"maker letter 0", letterZero},
       {"all zero", std::string(128, '\0')},
   };
   for (const Row& row : rows) EXPECT_FALSE(ParseEdid(row.bytes)) << row.what;
 }
 
-TEST(Edid, LeavesOutWhatOneDescriptorGetsWrong) {
-  std::string control = Edid();
-  control[80] = '\x07';  // a control character inside the name
-  FixChecksum(control);
-  EXPECT_FALSE(ParseEdid(control)->name);
-  EXPECT_EQ(ParseEdid(control)->maker, "DEL");
+// Monitors ship maker ids with codes outside A-Z: the maker and the
+// hardware id made from it are left out, the rest of the block stays.
+TEST(Edid, LeavesOutOnlyAMakerIdThatIsNotLetters) {
+  struct Row {
+    const char* what;
+    unsigned char high, low;
+    std::optional<std::string> maker;
+  } rows[] = {
+      {"AAA", 0x04, 0x21, "AAA"},
+      {"ZZZ", 0x6B, 0x5A, "ZZZ"},
+      {"all codes 0", 0x00, 0x00, std::nullopt},
+      {"first code 0", 0x00, 0x21, std::nullopt},
+      {"last code 0", 0x04, 0x20, std::nullopt},
+      {"middle code 27", 0x07, 0x61, std::nullopt},
+      {"first code 31", 0x7C, 0x21, std::nullopt},
+      {"last code 31", 0x04, 0x3F, std::nullopt},
+      {"bit 15 set", 0x90, 0xAC, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    std::string bytes = Edid();
+    bytes[8] = static_cast<char>(row.high);
+    bytes[9] = static_cast<char>(row.low);
+    FixChecksum(bytes);
+    const auto edid = ParseEdid(bytes);
+    ASSERT_TRUE(edid) << row.what;
+    EXPECT_EQ(edid->maker, row.maker) << row.what;
+    EXPECT_EQ(EdidHardwareId(*edid).has_value(), row.maker.has_value()) << row.what;
+    EXPECT_EQ(edid->product, 0xA0EC) << row.what;
+    EXPECT_EQ(edid->name, "DELL P2419H") << row.what;
+    EXPECT_TRUE(edid->preferred) << row.what;
+  }
+}
 
+// The name's text as monitors really end it: a line feed and blanks, a
+// NUL, 0xFF or an 8-bit byte after it. Only text unreadable from its first
+// byte is refused; a later name descriptor stands in for an empty one.
+TEST(Edid, ReadsTheNameUpToWhereItsTextEnds) {
+  using namespace std::string_literals;
+  struct Row {
+    std::vector<std::string> texts;
+    std::optional<std::string> name;
+  } rows[] = {
+      {{"LED W19"}, "LED W19"},
+      {{"LED W19\0 \x01\x02\x03\x04"s}, "LED W19"},
+      {{"VW192T\xff\xff\xff\xff\xff\xff\xff"}, "VW192T"},
+      {{"FP731\xa0      "}, "FP731"},
+      {{"FP731  \xa0\xa0\xa0\xa0\xa0\xa0"}, "FP731"},
+      {{"DEL\x07 P2419H"}, "DEL"},
+      {{"\x07P2419H"}, std::nullopt},
+      {{"\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"}, std::nullopt},
+      {{"\xa0P2419H"}, std::nullopt},
+      {{"\n            "}, std::nullopt},
+      {{"\n            ", "QHD 27\n"}, "QHD 27"},
+      {{"", "", "LED W19"}, "LED W19"},
+      {{"\xff\xff", "QHD 27\n"}, "QHD 27"},
+      {{"FIRST\n", "SECOND\n"}, "FIRST"},
+  };
+  for (const Row& row : rows) {
+    std::string bytes = Edid();
+    PutNames(bytes, row.texts);
+    const auto edid = ParseEdid(bytes);
+    ASSERT_TRUE(edid) << row.texts[0];
+    EXPECT_EQ(edid->name, row.name) << row.texts[0] << " (" << row.texts.size() << ")";
+  }
+}
+
+// An interlaced timing stores one field's lines; the mode is a frame of
+// two, and its rate the fields per second the kernel lists.
+TEST(Edid, CountsAnInterlacedTimingByFrameAndField) {
+  struct Row {
+    const char* what;
+    TimingBytes timing;
+    int height, refreshHz;
+  } rows[] = {
+      {"1080i60", {7425, 1920, 280, 540, 22, true}, 1080, 60},
+      {"1080i50", {7425, 1920, 720, 540, 22, true}, 1080, 50},
+      {"576i50", {2700, 1440, 288, 288, 24, true}, 576, 50},
+      {"480i60", {2700, 1440, 276, 240, 22, true}, 480, 60},
+  };
+  for (const Row& row : rows) {
+    std::string bytes = Edid();
+    PutTiming(bytes, row.timing);
+    const auto edid = ParseEdid(bytes);
+    ASSERT_TRUE(edid && edid->preferred) << row.what;
+    EXPECT_EQ(edid->preferred->width, static_cast<int>(row.timing.hActive)) << row.what;
+    EXPECT_EQ(edid->preferred->height, row.height) << row.what;
+    EXPECT_EQ(edid->preferred->interlaced, row.timing.interlaced) << row.what;
+    EXPECT_EQ(edid->preferred->refreshHz, row.refreshHz) << row.what;
+  }
+  // Pixel clock 0: a descriptor, not a timing.
   std::string noTiming = Edid();
-  noTiming[54] = 0;  // pixel clock 0: a descriptor, not a timing
+  noTiming[54] = 0;
   noTiming[55] = 0;
   FixChecksum(noTiming);
   EXPECT_FALSE(ParseEdid(noTiming)->preferred);
+}
 
+// The rate is the preferred timing's only while the output shows that very
+// mode: size and interlacing alike.
+TEST(OutputRefreshRate, IsThePreferredTimingsOnlyInThatMode) {
   std::string interlaced = Edid();
-  interlaced[71] = static_cast<char>(0x80);  // counts fields: twice the rate
-  FixChecksum(interlaced);
-  EXPECT_EQ(ParseEdid(interlaced)->preferred->refreshHz, 120);
-
-  EXPECT_FALSE(ParseEdid(Edid("DEL", 1, ""))->name);
+  PutTiming(interlaced, {7425, 1920, 280, 540, 22, true});
+  struct Row {
+    const char* what;
+    std::string edid;
+    int width, height;
+    bool interlaced;
+    std::optional<int> rate;
+  } rows[] = {
+      {"progressive, same mode", Edid(), 1920, 1080, false, 60},
+      {"progressive, other mode", Edid(), 1280, 1024, false, std::nullopt},
+      {"progressive timing, interlaced mode", Edid(), 1920, 1080, true, std::nullopt},
+      {"interlaced, same mode", interlaced, 1920, 1080, true, 60},
+      {"interlaced timing, progressive mode", interlaced, 1920, 1080, false, std::nullopt},
+      {"interlaced, a field's lines", interlaced, 1920, 540, true, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    DrmOutput output;
+    output.width = row.width;
+    output.height = row.height;
+    output.interlaced = row.interlaced;
+    output.edid = row.edid;
+    EXPECT_EQ(OutputRefreshRate(output), row.rate) << row.what;
+  }
 }
 
 TEST(PciPnpDeviceId, FollowsWindowsLayoutWithAStableInstance) {

@@ -46,9 +46,11 @@ Fact Name(M& m, I name) {
   });
 }
 
+// Null, with the hardware id built from it, for a maker id whose codes are
+// not letters; the rest of the EDID still counts.
 Fact Maker(M& m, I name) {
   return WithMonitor(m, name, [](const DrmOutput&, const Edid& edid) {
-    return edid ? Fact::Text(edid->maker) : Fact::Null();
+    return edid ? FactFrom(edid->maker) : Fact::Null();
   });
 }
 
@@ -57,9 +59,10 @@ Fact Maker(M& m, I name) {
 // Windows shows ids: DISPLAY\CMN14D6\0&EDP-1.
 Fact PnpDeviceId(M& m, I name) {
   return WithMonitor(m, name, [](const DrmOutput& output, const Edid& edid) {
-    if (!edid) return Fact::Null();
-    return Fact::Text(ToUpper(EdidHardwareId(*edid) + "\\" + std::to_string(output.card) + "&" +
-                              output.connector));
+    const auto hardwareId = edid ? EdidHardwareId(*edid) : std::nullopt;
+    if (!hardwareId) return Fact::Null();
+    return Fact::Text(
+        ToUpper(*hardwareId + "\\" + std::to_string(output.card) + "&" + output.connector));
   });
 }
 

@@ -38,8 +38,8 @@ void SortOutputs(Machine& machine, std::vector<std::string>* names) {
   for (auto& entry : keyed) names->push_back(std::move(entry.second));
 }
 
-// "1920x1080" (an "i" may follow for interlaced modes).
-bool ParseMode(const std::string& line, int* width, int* height) {
+// "1920x1080", or "1920x1080i" for an interlaced mode.
+bool ParseMode(const std::string& line, int* width, int* height, bool* interlaced) {
   const std::size_t x = line.find('x');
   if (x == std::string::npos) return false;
   std::size_t end = x + 1;
@@ -49,6 +49,7 @@ bool ParseMode(const std::string& line, int* width, int* height) {
   if (!w || !h || *w <= 0 || *h <= 0 || *w > 1 << 16 || *h > 1 << 16) return false;
   *width = static_cast<int>(*w);
   *height = static_cast<int>(*h);
+  *interlaced = end < line.size() && line[end] == 'i';
   return true;
 }
 
@@ -100,9 +101,11 @@ std::optional<DrmOutput> ReadDrmOutput(Machine& machine, const std::string& name
   output.enabled = machine.Text(dir + "enabled") == "enabled";
   if (const auto& modes = machine.Raw(dir + "modes")) {
     int width = 0, height = 0;
-    if (ParseMode(modes->substr(0, modes->find('\n')), &width, &height)) {
+    bool interlaced = false;
+    if (ParseMode(modes->substr(0, modes->find('\n')), &width, &height, &interlaced)) {
       output.width = width;
       output.height = height;
+      output.interlaced = interlaced;
     }
   }
   const auto& edid = machine.Raw(dir + "edid");
@@ -122,10 +125,12 @@ std::optional<int> OutputRefreshRate(const DrmOutput& output) {
   if (!output.edid) return std::nullopt;
   const auto edid = ParseEdid(*output.edid);
   if (!edid || !edid->preferred || edid->preferred->refreshHz == 0) return std::nullopt;
-  if (edid->preferred->width != output.width || edid->preferred->height != output.height) {
+  const EdidTiming& preferred = *edid->preferred;
+  if (preferred.width != output.width || preferred.height != output.height ||
+      preferred.interlaced != output.interlaced) {
     return std::nullopt;
   }
-  return edid->preferred->refreshHz;
+  return preferred.refreshHz;
 }
 
 }  // namespace hwident

@@ -18,7 +18,9 @@ struct DrmOutput {
   bool enabled = false;
   // The first mode listed, the preferred one: what the output shows unless
   // the desktop chose another (sysfs does not publish the mode in use).
+  // An interlaced mode ("1920x1080i") is named by its frame's lines.
   std::optional<int> width, height;
+  bool interlaced = false;
   std::optional<std::string> edid;  // raw bytes; absent or empty when none
 };
 
