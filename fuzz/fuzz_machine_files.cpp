@@ -14,10 +14,10 @@
 #include "platform/linux/provider/machine/machine.h"
 #include "platform/linux/provider/service/class_schema.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
-#include "platform/linux/provider/sources/load_average.h"
 #include "platform/linux/provider/sources/mount_table.h"
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/values/cim_value.h"
 #include "platform/linux/provider/values/dmtf_time.h"
 #include "platform/linux/provider/values/number_text.h"
@@ -127,7 +127,7 @@ void ComputerSystem(const std::string& text, std::uint8_t pick) {
 void Processor(const std::string& text, std::uint8_t pick) {
   const std::string cpu0 = "/sys/devices/system/cpu/cpu0/";
   ReadClass("Win32_Processor",
-            {"/proc/cpuinfo", "/proc/loadavg", cpu0 + "cpufreq/base_frequency",
+            {"/proc/cpuinfo", "/proc/stat", cpu0 + "cpufreq/base_frequency",
              cpu0 + "cache/index2/size", cpu0 + "cache/index2/level"},
             text, pick);
 }
@@ -166,8 +166,11 @@ void SystemEnclosure(const std::string& text, std::uint8_t pick) {
   ReadClass("Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_type"}, text, pick);
 }
 
-void LoadAverage(const std::string& text) {
-  const auto load = hwident::LoadPercentFromLoadAverage(text, 4);
+// Two readings of /proc/stat, split at the first NUL.
+void CpuLoad(const std::string& text) {
+  const std::size_t end = std::min(text.find('\0'), text.size());
+  const auto load = hwident::LoadPercent(hwident::ParseCpuTimes(text.substr(0, end)),
+                                         hwident::ParseCpuTimes(text.substr(end)), {0, 1, 2, 3});
   if (load) Check(*load >= 0 && *load <= 100);
 }
 
@@ -201,7 +204,7 @@ constexpr void (*kParsers[])(const std::string&, std::uint8_t) = {
     CdromAddress,
     CdromDrive,
     SystemEnclosure,
-    Alone<LoadAverage>,
+    Alone<CpuLoad>,
     Battery,
 };
 

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "collect/collect_properties.h"
+#include "collect/report_lines.h"
 #include "platform/linux/provider/sources/drm_outputs.h"
 #include "platform/linux/provider/sources/edid.h"
-#include "platform/linux/provider/sources/load_average.h"
 #include "platform/linux/provider/sources/locale_id.h"
 #include "platform/linux/provider/sources/pci_function.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/sources/sound_devices.h"
 #include "provider_test_support.h"
 
@@ -282,28 +284,28 @@ TEST(HdaPnpDeviceId, SplitsTheCodecIdsAsWindowsDoes) {
   EXPECT_FALSE(HdaPnpDeviceId("realtek", "0x0", "0x0", 0, 0));
 }
 
-TEST(LoadAverage, IsTheOneMinuteAverageSharedOverTheOnlineCpus) {
+TEST(CpuLoad, IsTheBusyShareOfTheTicksBetweenTwoReadings) {
+  const std::string before = "cpu  9 9 9 9\ncpu0 100 0 50 800 50 0 0 0 7 7\ncpu1 10 0 0 90\n";
   struct Row {
-    const char* loadavg;
-    int cpus;
+    const char* what;
+    std::string after;
+    std::vector<int> cpus;
     std::optional<int> load;
   } rows[] = {
-      {"0.52 0.58 0.59 1/467 12345\n", 1, 52},
-      {"2.00 1.00 0.50 3/100 7", 8, 25},
-      {"1.00 0 0 1/1 1", 3, 33},
-      {"0.02 0 0 1/1 1", 4, 1},     // half a percent rounds up
-      {"12.50 0 0 1/1 1", 4, 100},  // a queue longer than the CPUs is full load
-      {"0.00 0 0 1/1 1", 2, 0},
-      {"1.00 0 0 1/1 1", 0, std::nullopt},
-      {"", 2, std::nullopt},
-      {"1.5 0 0", 2, std::nullopt},
-      {"-1.00 0 0", 2, std::nullopt},
-      {"1,00 0 0", 2, std::nullopt},
-      {"99999999999999999999.00 0 0", 2, std::nullopt},
+      {"half busy", "cpu0 105 0 55 805 55 0 0 0 7 7\ncpu1 10 0 0 90\n", {0}, 50},
+      {"iowait is idle", "cpu0 100 0 50 800 60 0 0 0 0 0\n", {0}, 0},
+      {"two cpus summed", "cpu0 110 0 50 800 50\ncpu1 10 0 0 120\n", {0, 1}, 25},
+      {"rounded", "cpu0 102 0 50 801 50\n", {0}, 67},
+      {"no tick passed", before, {0, 1}, std::nullopt},
+      {"counter went back", "cpu0 90 0 50 900 50\n", {0}, std::nullopt},
+      {"cpu not listed", "cpu0 110 0 50 800 50\n", {5}, std::nullopt},
+      {"malformed line", "cpu0 110 x 50 800 50\n", {0}, std::nullopt},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(LoadPercentFromLoadAverage(row.loadavg, row.cpus), row.load) << row.loadavg;
+    EXPECT_EQ(LoadPercent(ParseCpuTimes(before), ParseCpuTimes(row.after), row.cpus), row.load)
+        << row.what;
   }
+  EXPECT_TRUE(ParseCpuTimes("cpu0 1 2 3\ncpuX 1 2 3 4\n").empty());
 }
 
 TEST(LocaleId, MatchesLanguageAndTerritory) {
@@ -347,7 +349,10 @@ class Tree {
   std::shared_ptr<FixedLiveFacts> live_;
 };
 
-TEST(LoadPercentage, IsTheMachineLoadForEverySocket) {
+// Each socket's busy share over one interval, sampled once for the query
+// however many sockets ask; a request that does not print LoadPercentage
+// never waits for it.
+TEST(LoadPercentage, SamplesOnceAQueryAndOnlyWhenPrinted) {
   Tree tree;
   std::string cpuinfo;
   for (int cpu = 0; cpu < 4; ++cpu) {
@@ -355,13 +360,37 @@ TEST(LoadPercentage, IsTheMachineLoadForEverySocket) {
                "\nvendor_id\t: GenuineIntel\nphysical id\t: " + std::to_string(cpu / 2) + "\n\n";
   }
   tree.Write("/proc/cpuinfo", cpuinfo);
-  tree.Write("/sys/devices/system/cpu/online", "0-3\n");
-  tree.Write("/proc/loadavg", "3.00 2.00 1.00 4/300 999\n");
+  const std::string idle = "cpu0 0 0 0 0\ncpu1 0 0 0 0\ncpu2 0 0 0 0\ncpu3 0 0 0 0\n";
+  int pauses = 0;
+  tree.Live().onPause = [&] {
+    ++pauses;
+    // Socket 0 fully busy, socket 1 a quarter busy.
+    tree.Write("/proc/stat", "cpu0 5 0 0 0\ncpu1 5 0 0 0\ncpu2 1 0 0 3\ncpu3 1 0 0 3\n");
+  };
   NativeObjectSystem system = tree.Provider();
+  tree.Write("/proc/stat", idle);
   const Objects sockets = Query(system, "Win32_Processor");
   ASSERT_EQ(sockets.size(), 2u);
-  EXPECT_EQ(ValueOf(sockets, "LoadPercentage", 0), "75 (0x4B)");
-  EXPECT_EQ(ValueOf(sockets, "LoadPercentage", 1), "75 (0x4B)");
+  EXPECT_EQ(ValueOf(sockets, "LoadPercentage", 0), "100 (0x64)");
+  EXPECT_EQ(ValueOf(sockets, "LoadPercentage", 1), "25 (0x19)");
+  EXPECT_EQ(pauses, 1);
+
+  Services* services = nullptr;
+  ASSERT_EQ(Connect(system, &services), 0);
+  const struct {
+    const char* list;
+    int pauses;
+  } requests[] = {{"Name,NumberOfCores", 0}, {"Name,loadpercentage", 1}};
+  for (const auto& request : requests) {
+    pauses = 0;
+    tree.Write("/proc/stat", idle);
+    g_reportLines.clear();
+    CollectProperties(ServiceConnection{system, services}, "Select * from Win32_Processor",
+                      request.list);
+    g_reportLines.clear();
+    EXPECT_EQ(pauses, request.pauses) << request.list;
+  }
+  services->Release();
 }
 
 // The kernel drops an EDID whose checksum fails, but firmware overrides and

@@ -10,6 +10,7 @@
 #include "platform/linux/provider/sources/optical_drive.h"
 #include "platform/linux/provider/sources/pci_function.h"
 #include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
@@ -121,6 +122,35 @@ TEST(ArmImplementer, ReadsOneHexByteAfterItsPrefix) {
       {"0x41 ", std::nullopt}, {"0x-41", std::nullopt}, {"0x100000000041", std::nullopt},
   };
   for (const Row& row : rows) EXPECT_EQ(ArmImplementer(row.code), row.name) << row.code;
+}
+
+TEST(CpuLoad, CountersPastTheirBoundAreNoReading) {
+  const std::string big = std::to_string(std::int64_t{1} << 50);
+  const std::string past = std::to_string((std::int64_t{1} << 50) + 1);
+  struct Row {
+    std::string before, after;
+    std::optional<int> load;
+  } rows[] = {
+      {"cpu0 0 0 0 0\n", "cpu0 " + big + " 0 0 " + big + "\n", 50},
+      {"cpu0 0 0 0 0\n", "cpu0 " + past + " 0 0 0\n", std::nullopt},
+      {"cpu0 0 0 0 0\n", "cpu0 9223372036854775807 9223372036854775807 0 0\n", std::nullopt},
+      {"cpu0 0 0 0 0\n", "cpu0 18446744073709551615 0 0 1\n", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(LoadPercent(ParseCpuTimes(row.before), ParseCpuTimes(row.after), {0}), row.load)
+        << row.after;
+  }
+  // Many CPUs at the bound: the sum over them passes 64 bits and is no
+  // reading, rather than a wrapped share.
+  std::string before, after;
+  std::vector<int> cpus;
+  for (int cpu = 0; cpu < 4096; ++cpu) {
+    const std::string name = "cpu" + std::to_string(cpu);
+    before += name + " 0 0 0 0\n";
+    after += name + " " + big + " " + big + " " + big + " " + big + "\n";
+    cpus.push_back(cpu);
+  }
+  EXPECT_EQ(LoadPercent(ParseCpuTimes(before), ParseCpuTimes(after), cpus), std::nullopt);
 }
 
 TEST(PciPnpDeviceId, ReadsTheAddressStrictly) {

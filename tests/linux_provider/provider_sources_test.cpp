@@ -205,7 +205,7 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
       {"Win32_BaseBoard", {"/sys/class/dmi/id/board_", "/sys/firmware/dmi/tables/"}},
       {"Win32_SystemEnclosure", {"/sys/class/dmi/id/chassis_", "/sys/firmware/dmi/tables/"}},
       {"Win32_Processor",
-       {"/proc/cpuinfo", "/sys/devices/system/cpu/", "/proc/device-tree/cpus/", "/proc/loadavg",
+       {"/proc/cpuinfo", "/sys/devices/system/cpu/", "/proc/device-tree/cpus/", "/proc/stat",
         "/sys/firmware/dmi/tables/"}},
       {"Win32_PhysicalMemory", {"/sys/firmware/dmi/tables/", "/run/udev/data/+dmi:id"}},
       {"Win32_PhysicalMemoryArray", {"/sys/firmware/dmi/tables/", "/run/udev/data/+dmi:id"}},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,6 +31,12 @@ struct FixedLiveFacts final : LiveFacts {
   int UtcOffsetMinutes(std::int64_t) const override { return offsetMinutes; }
   bool DaylightSaving(std::int64_t) const override { return dst; }
   std::optional<std::int64_t> InstallTime() const override { return install; }
+  // No time passes in a test; a test that needs the machine to change
+  // meanwhile says how.
+  void Pause(int) const override {
+    if (onPause) onPause();
+  }
+  std::function<void()> onPause;
   std::optional<FileSystemSpace> Space(const std::string& mountPoint) const override {
     const auto found = spaces.find(mountPoint);
     if (found == spaces.end()) return std::nullopt;

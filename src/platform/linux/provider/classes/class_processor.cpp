@@ -6,7 +6,7 @@
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/cpu_identity.h"
-#include "platform/linux/provider/sources/load_average.h"
+#include "platform/linux/provider/sources/proc_stat.h"
 #include "platform/linux/provider/sources/processor_topology.h"
 #include "platform/linux/provider/sources/smbios/machine_smbios.h"
 #include "platform/linux/provider/values/number_text.h"
@@ -288,14 +288,21 @@ Fact VirtualizationFirmwareEnabled(M& m, I id) {
 
 // Stepping, version and load.
 
-// The machine-wide load average over the online CPUs; the same for every
-// socket, since Linux averages the run queue over the whole machine.
+// What Windows means: the share of time the package's CPUs were busy over
+// about the last second. Linux keeps only tick counters, so the provider
+// reads /proc/stat twice, a second apart; a shorter interval would show a
+// single CPU in steps of 10 % or worse (the counters move in 10 ms ticks).
+// Only a run that prints LoadPercentage waits, once per query however many
+// sockets it has.
+constexpr int kLoadIntervalMs = 1000;
+
 Fact LoadPercentage(M& m, I id) {
-  if (!FindSocket(m, id)) return Fact::Null();
-  const auto online = OnlineCpuCount(m, ReadCpuInfo(m));
-  const auto loadavg = m.Text("/proc/loadavg");
-  if (!online || !loadavg) return Fact::Null();
-  const auto load = LoadPercentFromLoadAverage(*loadavg, *online);
+  const Socket* socket = FindSocket(m, id);
+  if (socket == nullptr) return Fact::Null();
+  const auto& before = m.Raw("/proc/stat");
+  const auto& after = m.RawLater("/proc/stat", kLoadIntervalMs);
+  if (!before || !after) return Fact::Null();
+  const auto load = LoadPercent(ParseCpuTimes(*before), ParseCpuTimes(*after), socket->cpus);
   return load ? Fact::Number(*load) : Fact::Null();
 }
 

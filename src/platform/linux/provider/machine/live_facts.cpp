@@ -9,7 +9,9 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace hwident {
 namespace {
@@ -54,6 +56,10 @@ int SystemLiveFacts::UtcOffsetMinutes(std::int64_t epochSeconds) const {
 bool SystemLiveFacts::DaylightSaving(std::int64_t epochSeconds) const {
   std::tm local{};
   return LocalTime(epochSeconds, &local) && local.tm_isdst > 0;
+}
+
+void LiveFacts::Pause(int milliseconds) const {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 std::optional<std::int64_t> SystemLiveFacts::InstallTime() const {

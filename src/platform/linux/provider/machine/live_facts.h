@@ -38,6 +38,8 @@ class LiveFacts {
   virtual bool DaylightSaving(std::int64_t epochSeconds) const = 0;
   // When the root filesystem was made, as near as the system can tell.
   virtual std::optional<std::int64_t> InstallTime() const = 0;
+  // Lets the given time pass, for values measured over an interval.
+  virtual void Pause(int milliseconds) const;
   // Sizes of the file system mounted at mountPoint (a path the machine
   // names); nothing when it cannot be asked.
   virtual std::optional<FileSystemSpace> Space(const std::string& mountPoint) const = 0;

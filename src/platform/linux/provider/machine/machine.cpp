@@ -15,6 +15,14 @@ const std::optional<std::string>& Machine::Raw(const std::string& path) {
   return found->second;
 }
 
+const std::optional<std::string>& Machine::RawLater(const std::string& path, int milliseconds) {
+  auto found = laterFiles_.find(path);
+  if (found != laterFiles_.end()) return found->second;
+  Raw(path);
+  live_.Pause(milliseconds);
+  return laterFiles_.emplace(path, reader_.Read(path)).first->second;
+}
+
 std::optional<std::string> Machine::Text(const std::string& path) {
   std::optional<std::string> text = Raw(path);
   // Only the attribute's own newline goes; blanks and placeholders stay.

@@ -32,6 +32,11 @@ class Machine {
   std::optional<std::string> Dmi(const std::string& name) { return Text(kDmiDirectory + name); }
   bool HasDmi() { return reader_.Exists("/sys/class/dmi/id"); }
 
+  // The file read a second time, milliseconds after its first reading
+  // (Raw), for counters measured over an interval. One query waits once
+  // per file however many objects ask.
+  const std::optional<std::string>& RawLater(const std::string& path, int milliseconds);
+
   std::vector<std::string> List(const std::string& path) { return reader_.List(path); }
   bool Exists(const std::string& path) { return reader_.Exists(path); }
   std::optional<std::string> Resolve(const std::string& path) { return reader_.Resolve(path); }
@@ -56,6 +61,7 @@ class Machine {
   SourceReader& reader_;
   const LiveFacts& live_;
   std::map<std::string, std::optional<std::string>> files_;
+  std::map<std::string, std::optional<std::string>> laterFiles_;
   std::map<std::string, std::shared_ptr<void>> derived_;
   std::optional<std::vector<InterfaceAddress>> addresses_;
   std::map<std::string, std::optional<FileSystemSpace>> spaces_;
