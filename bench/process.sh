@@ -4,7 +4,11 @@
 #   default   the run without arguments (the model only)
 #   eight     the eight-class request below
 # and, in a second run, a peer hardware lister (lshw -short) on the same
-# machine. Prints the ratios to /bin/true. Each side runs through `env
+# machine. As root, a third run lays a fixture's SMBIOS table and DMI names
+# over /sys in a mount namespace of its own and measures, beside the leanest
+# peer reading the same table (dmidecode), the model alone against
+# `dmidecode -s system-product-name` and memory modules, firmware and UUID
+# against `dmidecode -t 17 -t 0 -t 1`. Prints the ratios to /bin/true. Each side runs through `env
 # Windir=...`, so the report goes to a throwaway directory.
 # Usage: bench/process.sh [PROGRAM...]   (default: the release build's,
 # built when missing; several programs are measured side by side)
@@ -13,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 # shellcheck source=scripts/install-missing.sh
 source scripts/install-missing.sh
-install_missing hyperfine lshw python3
+install_missing hyperfine lshw python3 dmidecode util-linux
 
 programs=("$@")
 if ((${#programs[@]} == 0)); then
@@ -43,7 +47,40 @@ hyperfine -N --warmup 50 --min-runs 500 --export-json "$windir/programs.json" "$
 hyperfine -N --warmup 2 --runs 10 --export-json "$windir/peer.json" \
   -n true "env Windir=$windir /bin/true" -n "lshw -short" "env Windir=$windir lshw -short"
 
-python3 - "$windir/programs.json" "$windir/peer.json" <<'PYTHON'
+# The firmware comparison needs a table both sides read: the desktop
+# fixture's SMBIOS 2.8 table and DMI names, on tmpfs over /sys/firmware and
+# /sys/class in a mount namespace that only this run sees.
+reports=("$windir/programs.json" "$windir/peer.json")
+if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null; then
+  fixture=$PWD/tests/fixtures/desktop/root
+  program=$(realpath "${programs[0]}")
+  firmware="'Win32_PhysicalMemory;Capacity,DeviceLocator,Manufacturer,PartNumber,SerialNumber,Speed'"
+  firmware+=" 'Win32_BIOS;Manufacturer,ReleaseDate,SMBIOSBIOSVersion'"
+  firmware+=" 'Win32_ComputerSystemProduct;UUID'"
+  if unshare --mount --propagation private bash -euo pipefail -c '
+    fixture=$1 windir=$2 program=$3 firmware=$4
+    mount -t tmpfs none /sys/firmware
+    mkdir -p /sys/firmware/dmi
+    cp -r "$fixture/sys/firmware/dmi/tables" /sys/firmware/dmi/
+    mount -t tmpfs none /sys/class
+    mkdir -p /sys/class/dmi
+    cp -rL "$fixture/sys/class/dmi/id" /sys/class/dmi/
+    hyperfine -N --warmup 20 --min-runs 300 --export-json "$windir/firmware.json" \
+      -n true "env Windir=$windir /bin/true" \
+      -n "hwident model" "env Windir=$windir $program" \
+      -n "dmidecode -s system-product-name" "env Windir=$windir dmidecode -s system-product-name" \
+      -n "hwident memory, firmware, UUID" "env Windir=$windir $program $firmware" \
+      -n "dmidecode -t 17 -t 0 -t 1" "env Windir=$windir dmidecode -t 17 -t 0 -t 1"
+  ' firmware "$fixture" "$windir" "$program" "$firmware"; then
+    reports+=("$windir/firmware.json")
+  else
+    echo "skipped: the firmware comparison (no mount namespace here)"
+  fi
+else
+  echo "skipped: the firmware comparison needs root for a mount namespace"
+fi
+
+python3 - "${reports[@]}" <<'PYTHON'
 import json, sys
 
 # Wall-clock time is what the targets name; the processor time (user +
