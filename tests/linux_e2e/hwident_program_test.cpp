@@ -2,6 +2,7 @@
 // fresh temporary directory, standard input from /dev/null (so a message never
 // waits for Enter) and standard error on a pipe.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <stdlib.h>
@@ -81,6 +82,13 @@ int ExitCode(int status) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The user a run must be where root would be let through everything:
+// nobody when the tests run as root, else the user running them.
+constexpr uid_t kNobody = 65534;
+uid_t OrdinaryUser() {
+  return geteuid() == 0 ? kNobody : geteuid();
+}
+
 class ProgramTest : public ::testing::Test {
  public:
   void SetUp() override { ASSERT_EQ(mkdir(windows_.c_str(), 0755), 0); }
@@ -98,6 +106,19 @@ class ProgramTest : public ::testing::Test {
   }
   Outcome Run(const Arguments& arguments, const std::function<void()>& prepare = {}) {
     return Run(arguments, windows_, prepare);
+  }
+  // A run as the ordinary user. Run by root, the program goes as nobody,
+  // from a copy in the test's directory: the build tree may be closed to it.
+  Outcome RunAsOrdinaryUser(const Arguments& arguments) {
+    if (geteuid() != 0) return Run(arguments);
+    const std::string program = root_ / "hwident";
+    if (!fs::exists(program)) fs::copy_file(HWIDENT_PROGRAM, program);
+    EXPECT_EQ(chmod(root_.path().c_str(), 0755), 0);
+    EXPECT_EQ(chmod(program.c_str(), 0755), 0);
+    const auto becomeNobody = [] {
+      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(126);
+    };
+    return Run(arguments, windows_, becomeNobody, program);
   }
 
   testing::TempDirectory root_;
@@ -204,11 +225,76 @@ TEST_F(ProgramTest, ReadOnlyOrLinkedReportIsReplacedWithoutAMessage) {
 }
 
 // A root run in a world-writable directory must not write root's serials
-// into a file another user planted and still owns.
+// into a file another user planted and still owns. Root could have written
+// any of them, so it replaces them all.
 TEST_F(ProgramTest, FileOfAnotherUserIsReplacedByOurs) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to plant a file of another user";
   ASSERT_EQ(chmod(windows_.c_str(), 01777), 0);
-  ExpectReplaced(*this, 0666, 65534);  // nobody
+  for (const mode_t mode : {0666, 0644, 0400}) ExpectReplaced(*this, mode, kNobody);
+}
+
+// An ordinary user in a directory everybody may write (no sticky bit) may
+// not replace a report it could neither write nor make writable: refused,
+// and the report stays exactly as it was.
+TEST_F(ProgramTest, ReportTheRunnerCouldNotWriteIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to plant a report of another user";
+  ASSERT_EQ(chmod(windows_.c_str(), 0777), 0);
+  WriteFile(report_, "old\r\n");
+  ASSERT_EQ(chmod(report_.c_str(), 0644), 0);
+  struct stat before {
+  }, after{};
+  ASSERT_EQ(stat(report_.c_str(), &before), 0);
+  const Outcome outcome = RunAsOrdinaryUser({});
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_EQ(outcome.errors, "Error: Can not open " + formed_ + "\n");
+  EXPECT_EQ(ReadFile(report_), "old\r\n");
+  ASSERT_EQ(stat(report_.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_uid, 0u);
+  EXPECT_EQ(after.st_mode & 07777, 0644u);
+  EXPECT_EQ(Names(windows_), Set{"Model.txt"});
+}
+
+// A directory the runner may not write still gets its report where the old
+// one may be written as it stands: rewritten in place, the same file with
+// its mode. A report the runner may not write there is refused.
+TEST_F(ProgramTest, ReportInAReadOnlyDirectoryIsRewrittenInPlace) {
+  const struct {
+    mode_t mode;
+    bool written;
+  } cases[] = {{0640, true}, {0440, false}};
+  for (const auto& row : cases) {
+    ASSERT_EQ(chmod(windows_.c_str(), 0755), 0);
+    fs::remove(report_);
+    WriteFile(report_, "old\r\n");
+    ASSERT_EQ(chown(report_.c_str(), OrdinaryUser(), static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(chmod(report_.c_str(), row.mode), 0);
+    ASSERT_EQ(chmod(windows_.c_str(), 0555), 0);
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(stat(report_.c_str(), &before), 0);
+    const Outcome outcome = RunAsOrdinaryUser({});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.errors, row.written ? "" : "Error: Can not open " + formed_ + "\n");
+    EXPECT_EQ(ReadFile(report_), row.written ? ExpectedModelLine() : "old\r\n");
+    ASSERT_EQ(stat(report_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, row.mode);
+    EXPECT_EQ(Names(windows_), Set{"Model.txt"});
+  }
+}
+
+// A run killed outright leaves its temporary file; the next run removes it,
+// and only it.
+TEST_F(ProgramTest, TemporaryFileOfAKilledRunIsRemoved) {
+  WriteFile(report_, "old\r\n");
+  WriteFile(windows_ + "/.Model.txt.Ab3dE9", "Model = \"half");
+  WriteFile(windows_ + "/.Model.txt.Ab3dE", "not ours");
+  const Outcome outcome = Run({});
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_EQ(outcome.errors, "");
+  EXPECT_EQ(ReadFile(report_), ExpectedModelLine());
+  EXPECT_EQ(Names(windows_), (Set{"Model.txt", ".Model.txt.Ab3dE"}));
 }
 
 // A write that fails keeps the previous report whole, says so, and leaves no

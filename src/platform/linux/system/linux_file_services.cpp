@@ -24,8 +24,9 @@ std::uint32_t LinuxFileServices::ExpandEnvironmentStrings(const char* source, ch
   return static_cast<std::uint32_t>(needed);
 }
 
-// The old report is never rewritten, only replaced: nothing about it is
-// read or changed, so a file planted there is left as it is.
+// The old report's status is never read nor changed: it is replaced, or
+// rewritten in place only as it stands, so a file planted there keeps its
+// mode and times.
 bool LinuxFileServices::GetStatus(const NarrowText&, FileStatus*) {
   return false;
 }

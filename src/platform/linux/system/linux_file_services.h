@@ -11,11 +11,13 @@ namespace hwident {
 // separator. Callers keep the formed path for their messages.
 std::string ToLinuxPath(std::string_view path);
 
-// File services over the POSIX calls. The report is never rewritten in
-// place: a new file is written beside it and renamed over it when complete
-// (see ReplacementFile). So the old report's status is never read nor reset:
-// GetStatus finds nothing, and whatever sits at the report's name, read-only,
-// a hard link or another user's file, is replaced without being opened.
+// File services over the POSIX calls. The report is replaced, not rewritten:
+// a new file is written beside it and renamed over it when complete (see
+// ReplacementFile). So the old report's status is never read nor reset:
+// GetStatus finds nothing, and a report the user could have rewritten,
+// read-only, a hard link or another user's file, is replaced without being
+// opened. Only where the directory takes no new file is a writable report
+// with no other name rewritten in place.
 class LinuxFileServices : public FileServices {
  public:
   std::uint32_t ExpandEnvironmentStrings(const char* source, char* destination,

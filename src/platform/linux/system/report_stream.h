@@ -13,7 +13,8 @@ namespace hwident {
 // buffered; every line feed, the one ending each line included, reaches the
 // file as CR LF, as a Windows text-mode file writes it. Close puts the report
 // in place only when every byte was written; otherwise, and when the stream
-// goes away unclosed, the old report stays.
+// goes away unclosed, the old report stays (unless the file is written in
+// place, where the bytes written so far stay instead).
 class ReplacingReportStream : public ReportStream {
  public:
   explicit ReplacingReportStream(std::unique_ptr<ReplacementFile> file) : file_(std::move(file)) {}
