@@ -44,9 +44,12 @@ void QueryFixture(benchmark::State& state, const char* machine, const char* quer
 // the notebook and on each large machine bench/make_scale_machines.py makes
 // (1,024 logical CPUs; 300 PCI functions; 64 disks with 256 partitions and
 // 32 ports).
+// LoadPercentage is left out: it waits a second between two readings of
+// the CPU counters, which says nothing about the machine's size.
 std::string AllProperties(const ClassSchema& schema) {
   std::string list;
   for (const PropertySchema& property : schema.properties) {
+    if (property.name == "LoadPercentage") continue;
     list += (list.empty() ? "" : ",") + std::string(property.name);
   }
   return list;
