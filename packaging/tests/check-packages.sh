@@ -118,11 +118,18 @@ check_deb_file() {
 
 # The unit's command line, run as the unit would run it, as a stand-in for
 # systemd where none runs (containers, this CI).
+# Usage: run_unit_command [ROOT]: the installed unit of ROOT (a scratch
+# root, run there through chroot), or of this machine.
 run_unit_command() {
-  local unit=/usr/lib/systemd/system/hwident.service command
-  command=$(sed -n '/^ExecStart=/,/[^\\]$/p' "$unit" | sed 's/^ExecStart=//; s/\\$//' | tr -d '\n')
-  mkdir -p /var/lib/hwident
-  (cd / && env -i Windir=/var/lib/hwident bash -c "$command" </dev/null)
+  local root=${1:-} command
+  command=$(sed -n '/^ExecStart=/,/[^\\]$/p' "$root/usr/lib/systemd/system/hwident.service" \
+    | sed 's/^ExecStart=//; s/\\$//' | tr -d '\n')
+  mkdir -p "$root/var/lib/hwident"
+  if [ -n "$root" ]; then
+    (cd / && env -i Windir=/var/lib/hwident /usr/sbin/chroot "$root" /bin/sh -c "$command" </dev/null)
+  else
+    (cd / && env -i Windir=/var/lib/hwident bash -c "$command" </dev/null)
+  fi
 }
 
 check_deb_installed() {
@@ -221,13 +228,9 @@ check_rpm_installed() {
 
   # The unit's command line in the root, as systemd would run it there.
   bind_machine "$root"
-  local command
-  command=$(sed -n '/^ExecStart=/,/[^\\]$/p' "$root/usr/lib/systemd/system/hwident.service" \
-    | sed 's/^ExecStart=//; s/\\$//' | tr -d '\n')
-  mkdir -p "$root/var/lib/hwident"
   local messages
-  messages=$(cd / && env -i Windir=/var/lib/hwident /usr/sbin/chroot "$root" /bin/sh -c "$command" \
-    2>&1 </dev/null) || fail "the unit's command line in the scratch root: $messages"
+  messages=$(run_unit_command "$root" 2>&1) \
+    || fail "the unit's command line in the scratch root: $messages"
   [ -z "$messages" ] || fail "the unit's command line in the scratch root: $messages"
   grep -q '^Model = ' "$report" || fail "no model line in the scratch root's report"
   cleanup_mounts

@@ -257,8 +257,8 @@ CacheTotals ReadCacheTotals(M& m, const Socket& socket) {
       const auto sizeText = m.Text(dir + "size");
       if (!sizeText || !seen.insert(*level + ":" + shared).second) continue;
       const auto size = ParseSizeKilobytes(*sizeText);
-      auto [total, fresh] = totals.try_emplace(*level, 0);
-      total->second = total->second && size ? CheckedAdd(*total->second, *size) : std::nullopt;
+      std::optional<std::int64_t>& total = totals.try_emplace(*level, 0).first->second;
+      total = total && size ? CheckedAdd(*total, *size) : std::nullopt;
     }
   }
   return totals;
