@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/provider/sources/edid.h"
+#include "platform/linux/provider/sources/display/edid.h"
 
 // A block the parser accepts names a maker of three capital letters or
 // none, a printable monitor name without blanks at its end, and a timing of

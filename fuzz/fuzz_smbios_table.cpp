@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/provider/sources/smbios/memory_devices.h"
-#include "platform/linux/provider/sources/smbios/smbios_table.h"
-#include "platform/linux/provider/sources/smbios/system_uuid.h"
-#include "platform/linux/provider/sources/udev_database.h"
+#include "platform/linux/provider/sources/firmware/memory_devices.h"
+#include "platform/linux/provider/sources/firmware/smbios_table.h"
+#include "platform/linux/provider/sources/firmware/system_uuid.h"
+#include "platform/linux/provider/sources/system/udev_database.h"
 
 namespace {
 

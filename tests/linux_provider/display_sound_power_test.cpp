@@ -12,12 +12,12 @@
 
 #include "collect/collect_properties.h"
 #include "collect/report_lines.h"
-#include "platform/linux/provider/sources/drm_outputs.h"
-#include "platform/linux/provider/sources/edid.h"
-#include "platform/linux/provider/sources/locale_id.h"
-#include "platform/linux/provider/sources/pci_function.h"
-#include "platform/linux/provider/sources/proc_stat.h"
-#include "platform/linux/provider/sources/sound_devices.h"
+#include "platform/linux/provider/sources/display/drm_outputs.h"
+#include "platform/linux/provider/sources/display/edid.h"
+#include "platform/linux/provider/sources/sound/sound_devices.h"
+#include "platform/linux/provider/sources/system/locale_id.h"
+#include "platform/linux/provider/sources/system/pci_function.h"
+#include "platform/linux/provider/sources/system/proc_stat.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

@@ -5,12 +5,12 @@
 #include <limits>
 #include <string>
 
-#include "platform/linux/provider/sources/cpu_identity.h"
-#include "platform/linux/provider/sources/mount_table.h"
-#include "platform/linux/provider/sources/optical_drive.h"
-#include "platform/linux/provider/sources/pci_function.h"
-#include "platform/linux/provider/sources/proc_files.h"
-#include "platform/linux/provider/sources/proc_stat.h"
+#include "platform/linux/provider/sources/storage/mount_table.h"
+#include "platform/linux/provider/sources/storage/optical_drive.h"
+#include "platform/linux/provider/sources/system/cpu_identity.h"
+#include "platform/linux/provider/sources/system/pci_function.h"
+#include "platform/linux/provider/sources/system/proc_files.h"
+#include "platform/linux/provider/sources/system/proc_stat.h"
 #include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {

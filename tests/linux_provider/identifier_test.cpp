@@ -3,10 +3,10 @@
 // fixture reports already pin down are not repeated here.
 #include <gtest/gtest.h>
 
-#include "platform/linux/provider/sources/cdrom_identifier.h"
-#include "platform/linux/provider/sources/cpu_identity.h"
-#include "platform/linux/provider/sources/optical_drive.h"
-#include "platform/linux/provider/sources/proc_files.h"
+#include "platform/linux/provider/sources/storage/cdrom_identifier.h"
+#include "platform/linux/provider/sources/storage/optical_drive.h"
+#include "platform/linux/provider/sources/system/cpu_identity.h"
+#include "platform/linux/provider/sources/system/proc_files.h"
 #include "platform/linux/provider/values/dmtf_time.h"
 
 namespace hwident {

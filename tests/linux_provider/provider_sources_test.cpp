@@ -12,7 +12,7 @@
 #include "collect/collect_properties.h"
 #include "collect/report_lines.h"
 #include "platform/linux/provider/service/class_schema.h"
-#include "platform/linux/provider/sources/processor_topology.h"
+#include "platform/linux/provider/sources/system/processor_topology.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

@@ -3,9 +3,9 @@
 // these pin each rule of the walk on its own.
 #include <gtest/gtest.h>
 
-#include "platform/linux/provider/sources/smbios/memory_devices.h"
-#include "platform/linux/provider/sources/smbios/smbios_table.h"
-#include "platform/linux/provider/sources/udev_database.h"
+#include "platform/linux/provider/sources/firmware/memory_devices.h"
+#include "platform/linux/provider/sources/firmware/smbios_table.h"
+#include "platform/linux/provider/sources/system/udev_database.h"
 
 namespace hwident {
 namespace {

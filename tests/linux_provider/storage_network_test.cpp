@@ -3,10 +3,10 @@
 // rest.
 #include <gtest/gtest.h>
 
-#include "platform/linux/provider/sources/block_disk.h"
-#include "platform/linux/provider/sources/bus_device.h"
-#include "platform/linux/provider/sources/ip_configuration.h"
-#include "platform/linux/provider/sources/mount_table.h"
+#include "platform/linux/provider/sources/network/ip_configuration.h"
+#include "platform/linux/provider/sources/storage/block_disk.h"
+#include "platform/linux/provider/sources/storage/mount_table.h"
+#include "platform/linux/provider/sources/system/bus_device.h"
 #include "provider_test_support.h"
 
 namespace hwident::test {

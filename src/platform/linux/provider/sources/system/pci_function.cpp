@@ -1,0 +1,106 @@
+#include "platform/linux/provider/sources/system/pci_function.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/linux/provider/sources/system/proc_files.h"
+
+namespace hwident {
+namespace {
+
+const std::string kPciDevices = "/sys/bus/pci/devices/";
+
+template <typename Number>
+bool ReadHexAttribute(Machine& machine, const std::string& path, Number* value) {
+  const auto text = machine.Text(path);
+  const auto number = text ? ParseHex(*text) : std::nullopt;
+  if (!number || *number > static_cast<std::uint32_t>(static_cast<Number>(~Number{}))) {
+    return false;
+  }
+  *value = static_cast<Number>(*number);
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseHex(const std::string& text) {
+  std::size_t start = text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0 ? 2 : 0;
+  if (start == text.size() || text.size() - start > 8) return std::nullopt;
+  std::uint32_t value = 0;
+  for (std::size_t i = start; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  return value;
+}
+
+std::string HexDigits(std::uint32_t value, int width) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text(static_cast<std::size_t>(width), '0');
+  for (int i = width - 1; i >= 0; --i) {
+    text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
+    value >>= 4;
+  }
+  return text;
+}
+
+std::vector<std::string> PciAddressesOfClass(Machine& machine, std::uint8_t baseClass) {
+  std::vector<std::string> addresses;
+  for (const std::string& address : machine.List(kPciDevices)) {
+    std::uint32_t classCode = 0;
+    if (!ReadHexAttribute(machine, kPciDevices + address + "/class", &classCode)) continue;
+    if ((classCode >> 16) == baseClass) addresses.push_back(address);
+  }
+  return addresses;
+}
+
+std::optional<PciFunction> ReadPciFunction(Machine& machine, const std::string& address) {
+  const std::string dir = kPciDevices + address + "/";
+  PciFunction function;
+  function.address = address;
+  if (!ReadHexAttribute(machine, dir + "class", &function.classCode) ||
+      !ReadHexAttribute(machine, dir + "vendor", &function.vendor) ||
+      !ReadHexAttribute(machine, dir + "device", &function.device) ||
+      !ReadHexAttribute(machine, dir + "revision", &function.revision)) {
+    return std::nullopt;
+  }
+  // Functions without a subsystem (rare, old bridges) show zeros on Windows.
+  ReadHexAttribute(machine, dir + "subsystem_vendor", &function.subsystemVendor);
+  ReadHexAttribute(machine, dir + "subsystem_device", &function.subsystemDevice);
+  if (const auto driver = machine.Resolve(dir + "driver")) {
+    function.driver = driver->substr(driver->rfind('/') + 1);
+  }
+  return function;
+}
+
+std::string PciPnpDeviceId(const PciFunction& f) {
+  // "DDDD:BB:SS.F": the slot and function make Windows' device-function byte.
+  // The address is a directory's name, so it is parsed as strictly as any
+  // file: hex parts of at most eight digits (sscanf's overflow is undefined).
+  std::string instance = "0&00&0&00";
+  const std::size_t first = f.address.find(':');
+  const std::size_t second = first == std::string::npos ? first : f.address.find(':', first + 1);
+  const std::size_t dot = second == std::string::npos ? second : f.address.find('.', second + 1);
+  if (dot != std::string::npos) {
+    const auto domain = ParseHex(f.address.substr(0, first));
+    const auto bus = ParseHex(f.address.substr(first + 1, second - first - 1));
+    const auto slot = ParseHex(f.address.substr(second + 1, dot - second - 1));
+    const auto fn = ParseHex(f.address.substr(dot + 1));
+    if (domain && bus && slot && fn) {
+      int domainDigits = 1;
+      while (domainDigits < 8 && (*domain >> (4 * domainDigits)) != 0) ++domainDigits;
+      instance = HexDigits(*domain, domainDigits) + "&" + HexDigits(*bus & 0xFF, 2) + "&0&" +
+                 HexDigits(((*slot & 0x1F) << 3) | (*fn & 7), 2);
+    }
+  }
+  return "PCI\\VEN_" + HexDigits(f.vendor, 4) + "&DEV_" + HexDigits(f.device, 4) + "&SUBSYS_" +
+         HexDigits(f.subsystemDevice, 4) + HexDigits(f.subsystemVendor, 4) + "&REV_" +
+         HexDigits(f.revision, 2) + "\\" + instance;
+}
+
+}  // namespace hwident

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/provider/machine/machine.h"
+#include "platform/linux/provider/sources/system/proc_files.h"
+
+namespace hwident {
+
+// One processor package (socket) and the logical CPUs in it.
+struct Socket {
+  std::string id;                    // the package id the kernel gives
+  std::vector<int> cpus;             // logical CPU numbers, ascending
+  std::vector<CpuInfoBlock> blocks;  // their /proc/cpuinfo blocks, if any
+};
+
+// The machine's sockets in package-id order, holding only the CPUs online
+// (Windows counts the processors the system runs on). x86 kernels name the
+// package in /proc/cpuinfo ("physical id"); elsewhere sysfs topology does; a
+// machine that names none has one socket holding every CPU.
+std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info);
+
+// ReadSockets of the machine's /proc/cpuinfo, made once per query.
+const std::vector<Socket>& MachineSockets(Machine& machine);
+
+// The socket with that package id, as MachineSockets keeps it for the
+// query; null when there is none.
+const Socket* FindSocket(Machine& machine, const std::string& id);
+
+// A CPU mask as sysfs prints it ("00000000,000000ff": 32-bit hex groups,
+// highest first), expanded; empty for anything that is not a mask.
+std::vector<int> ParseCpuMask(const std::string& text);
+
+// Logical CPUs online, from /sys/devices/system/cpu/online, else the
+// processor blocks of /proc/cpuinfo.
+std::optional<int> OnlineCpuCount(Machine& machine, const CpuInfo& info);
+
+// Whether a hypervisor runs the machine: the CPUID hypervisor bit as x86
+// kernels show it in the flags, or a hypervisor type in sysfs. Nothing when
+// neither source can be read.
+std::optional<bool> HypervisorPresent(Machine& machine, const CpuInfo& info);
+
+}  // namespace hwident
