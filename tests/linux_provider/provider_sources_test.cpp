@@ -87,6 +87,20 @@ TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
       "Win32_Processor.UpgradeMethod",
       "Win32_PhysicalMemory.TypeDetail",
       "Win32_PhysicalMemoryArray.Use",
+      "Win32_Printer.Comment",
+      "Win32_Printer.Default",
+      "Win32_Printer.DriverName",
+      "Win32_Printer.ExtendedPrinterStatus",
+      "Win32_Printer.Local",
+      "Win32_Printer.Location",
+      "Win32_Printer.Network",
+      "Win32_Printer.PortName",
+      "Win32_Printer.PrinterState",
+      "Win32_Printer.PrinterStatus",
+      "Win32_Printer.Shared",
+      "Win32_Printer.ShareName",
+      "Win32_Printer.Status",
+      "Win32_Printer.WorkOffline",
   };
   FixtureProvider root = MakeFixtureProvider("desktop", true);
   FixtureProvider user = MakeFixtureProvider("desktop", false);
@@ -109,6 +123,7 @@ TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
   // Nor does the ordinary user's run open the root-only tables.
   for (const std::string& path : user.reader->Opened()) {
     EXPECT_EQ(path.find("/sys/firmware/dmi/tables/"), std::string::npos) << path;
+    EXPECT_NE(path.find("/etc/cups/p"), 0u) << path;
   }
 }
 
@@ -193,7 +208,7 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/sys/class/dmi/id/product_sku", "/sys/class/dmi/id/sys_vendor", "/proc/device-tree/model",
         "/proc/cpuinfo", "/proc/meminfo", "/proc/sys/kernel/hostname",
         "/proc/sys/kernel/domainname", "/sys/devices/system/cpu/", "/sys/firmware/acpi/pm_profile",
-        "/sys/hypervisor/", "/run/systemd/", "/proc/cmdline", "/etc/samba/smb.conf",
+        "/sys/hypervisor/", "/run/systemd/", "/proc/cmdline", "/etc/samba/",
         "/sys/firmware/dmi/tables/"}},
       {"Win32_ComputerSystemProduct",
        {"/sys/class/dmi/id/product_", "/sys/class/dmi/id/sys_vendor",
@@ -238,6 +253,9 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/usr/share/misc/usb.ids", "/usr/share/hwdata/", "/proc/net/route", "/proc/net/ipv6_route",
         "/etc/resolv.conf", "/run/systemd/resolve/", "/run/systemd/netif/",
         "/var/lib/NetworkManager/", "/var/lib/dhcp/"}},
+      {"Win32_Printer", {"/etc/cups/printers.conf", "/etc/cups/ppd/", "/etc/cups/lpoptions"}},
+      {"Win32_Share",
+       {"/etc/samba/", "/etc/cups/printers.conf", "/etc/cups/ppd/", "/etc/cups/lpoptions"}},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
   for (const char* machine : kMachines) {

@@ -28,6 +28,9 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &LogicalDiskClass(),
       &NetworkAdapterClass(),
       &NetworkAdapterConfigurationClass(),
+      // Printing and sharing.
+      &PrinterClass(),
+      &ShareClass(),
   };
   return classes;
 }

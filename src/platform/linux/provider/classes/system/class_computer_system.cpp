@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/linux/provider/sources/sharing/samba_config.h"
 #include "platform/linux/provider/sources/system/proc_files.h"
 #include "platform/linux/provider/sources/system/processor_topology.h"
 
@@ -126,24 +127,12 @@ Fact BootupState(M& m, I) {
 // cased as NetBIOS names are; Samba's own default when the file names
 // none); null without Samba.
 Fact Workgroup(M& m, I) {
-  const auto& conf = m.Raw("/etc/samba/smb.conf");
-  if (!conf) return Fact::Null();
-  std::istringstream lines(*conf);
-  std::string line, section;
-  while (std::getline(lines, line)) {
-    const std::string text = Trim(line);
-    if (text.empty() || text[0] == '#' || text[0] == ';') continue;
-    if (text[0] == '[') {
-      section = ToUpper(text);
-      continue;
-    }
-    const std::size_t equals = text.find('=');
-    if (section != "[GLOBAL]" || equals == std::string::npos) continue;
-    if (ToUpper(Trim(text.substr(0, equals))) != "WORKGROUP") continue;
-    const std::string value = Trim(text.substr(equals + 1));
-    return value.empty() ? Fact::Null() : Fact::Text(ToUpper(value));
-  }
-  return Constant("WORKGROUP");
+  const std::optional<SambaConfig>& config = MachineSambaConfig(m);
+  if (!config) return Fact::Null();
+  const SambaSection* global = FindSambaSection(*config, "global");
+  const auto value = global ? SambaParameter(*global, "workgroup") : std::nullopt;
+  if (!value) return Constant("WORKGROUP");
+  return value->empty() ? Fact::Null() : Fact::Text(ToUpper(*value));
 }
 
 constexpr PropertySchema kProperties[] = {
