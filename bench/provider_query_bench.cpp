@@ -92,6 +92,10 @@ BENCHMARK_CAPTURE(QueryFixture, SoundDevice, "laptop", "select * from Win32_Soun
                   "Name,PNPDeviceID");
 BENCHMARK_CAPTURE(QueryFixture, Battery, "laptop", "select * from Win32_Battery",
                   "DesignCapacity,EstimatedRunTime,DeviceID");
+BENCHMARK_CAPTURE(QueryFixture, Printer, "desktop", "select * from Win32_Printer",
+                  "Name,DriverName,PortName,PrinterStatus");
+BENCHMARK_CAPTURE(QueryFixture, Share, "server", "select * from Win32_Share",
+                  "Name,Path,Type,MaximumAllowed");
 BENCHMARK_CAPTURE(QueryFixture, Processor, "laptop", "select * from Win32_Processor",
                   "Name,LoadPercentage");
 

@@ -253,7 +253,9 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/usr/share/misc/usb.ids", "/usr/share/hwdata/", "/proc/net/route", "/proc/net/ipv6_route",
         "/etc/resolv.conf", "/run/systemd/resolve/", "/run/systemd/netif/",
         "/var/lib/NetworkManager/", "/var/lib/dhcp/"}},
-      {"Win32_Printer", {"/etc/cups/printers.conf", "/etc/cups/ppd/", "/etc/cups/lpoptions"}},
+      {"Win32_Printer",
+       {"/etc/cups/printers.conf", "/etc/cups/ppd/", "/etc/cups/lpoptions",
+        "/proc/sys/kernel/hostname"}},
       {"Win32_Share",
        {"/etc/samba/", "/etc/cups/printers.conf", "/etc/cups/ppd/", "/etc/cups/lpoptions"}},
   };
