@@ -36,7 +36,7 @@ class PickedLiveFacts final : public LiveFacts {
   // Every mount has a size; the interfaces the input names get addresses
   // only by these names, which the machine's files may or may not use.
   std::optional<FileSystemSpace> Space(const std::string&) const override {
-    return FileSystemSpace{1ULL << 40, 1ULL << 39};
+    return FileSystemSpace{1ULL << 40, 1ULL << 39, 4096, 255};
   }
   std::vector<InterfaceAddress> Addresses() const override {
     return {{"eth0", "192.168.1.20", 24, false},

@@ -242,12 +242,46 @@ def edid_target():
     seeds("edid", items)
 
 
+def input_modules_targets():
+    """fuzz_input_capabilities: every capability bitmap of the fixtures'
+    input devices (a picking byte of 0 is 64-bit words), and each keyboard
+    or pointing device behind a PS/2 port as the class read takes its
+    files. fuzz_module_index: /proc/modules and modules.dep of the machines
+    that have them."""
+    bitmaps, devices, indexes = {}, {}, {}
+    for machine in MACHINES:
+        inputs = os.path.join(FIXTURES, machine, "root", "sys", "class", "input")
+        for device in sorted(os.listdir(inputs)) if os.path.isdir(inputs) else []:
+            base = "/sys/class/input/%s/" % device
+            for cap in ("ev", "key", "rel", "abs"):
+                data = fixture(machine, base + "capabilities/" + cap)
+                if data and data.strip() != b"0":
+                    bitmaps["%s-%s-%s" % (machine, device, cap)] = b"\0" + data
+            port = os.path.realpath(os.path.join(inputs, device, "device"))
+            firmware = os.path.join(port, "firmware_id")
+            if os.path.isfile(firmware):
+                parts = [fixture(machine, base + p) or b"" for p in (
+                    "capabilities/ev", "capabilities/key", "capabilities/rel", "capabilities/abs",
+                    "properties", "id/bustype")]
+                parts.append(open(firmware, "rb").read())
+                devices["%s-%s" % (machine, device)] = bytes([1 | (4 << 1)]) + b"\0".join(parts)
+        release = fixture(machine, "/proc/sys/kernel/osrelease")
+        loaded = fixture(machine, "/proc/modules")
+        if release and loaded:
+            dep = fixture(machine, "/lib/modules/%s/modules.dep" % release.decode().strip())
+            indexes[machine] = loaded + b"\0" + (dep or b"")
+    bitmaps["words-32"] = b"\x02" + b"4020000 0 3803078 f800d001 feffffdf ffefffff fffffffe"
+    seeds("input_capabilities", dict(bitmaps, **devices))
+    seeds("module_index", indexes)
+
+
 def main():
     ONLY.update(sys.argv[1:])
     core_targets()
     provider_targets()
     printers_shares_target()
     edid_target()
+    input_modules_targets()
     return 0
 
 

@@ -37,6 +37,17 @@ FixedLiveFacts FixtureLiveFacts(const std::string& machine) {
           std::stoull(value.substr(middle + 1, last - middle - 1)),
           std::stoull(value.substr(last + 1))};
     }
+    // statfs=MOUNTPOINT BLOCKSIZE NAMEMAX: statvfs's allotment unit and
+    // longest name, for a mount point a space line named before.
+    if (key == "statfs") {
+      const std::size_t last = value.rfind(' ');
+      const std::size_t middle = value.rfind(' ', last - 1);
+      const auto space = facts.spaces.find(value.substr(0, middle));
+      if (space != facts.spaces.end()) {
+        space->second.blockSize = std::stoull(value.substr(middle + 1, last - middle - 1));
+        space->second.nameMax = std::stoull(value.substr(last + 1));
+      }
+    }
     // address=INTERFACE ADDRESS/PREFIX: one getifaddrs entry.
     if (key == "address") {
       std::istringstream fields(value);

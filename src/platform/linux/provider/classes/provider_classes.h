@@ -17,18 +17,22 @@ const ClassSchema& ComputerSystemProductClass();
 const ClassSchema& DesktopMonitorClass();
 const ClassSchema& DiskDriveClass();
 const ClassSchema& DiskPartitionClass();
+const ClassSchema& KeyboardClass();
 const ClassSchema& LogicalDiskClass();
 const ClassSchema& NetworkAdapterClass();
 const ClassSchema& NetworkAdapterConfigurationClass();
 const ClassSchema& OperatingSystemClass();
 const ClassSchema& PhysicalMemoryArrayClass();
 const ClassSchema& PhysicalMemoryClass();
+const ClassSchema& PointingDeviceClass();
 const ClassSchema& PrinterClass();
 const ClassSchema& ProcessorClass();
 const ClassSchema& ShareClass();
 const ClassSchema& SoundDeviceClass();
+const ClassSchema& SystemDriverClass();
 const ClassSchema& SystemEnclosureClass();
 const ClassSchema& VideoControllerClass();
+const ClassSchema& VolumeClass();
 
 // One instance on a machine with SMBIOS, none without: the firmware classes
 // describe SMBIOS structures, and a machine without them has no such object.

@@ -79,7 +79,8 @@ std::optional<FileSystemSpace> SystemLiveFacts::Space(const std::string& mountPo
   if (::statvfs((root_ + mountPoint).c_str(), &status) != 0) return std::nullopt;
   const std::uint64_t unit = status.f_frsize != 0 ? status.f_frsize : status.f_bsize;
   return FileSystemSpace{std::uint64_t{status.f_blocks} * unit,
-                         std::uint64_t{status.f_bavail} * unit};
+                         std::uint64_t{status.f_bavail} * unit, unit,
+                         std::uint64_t{status.f_namemax}};
 }
 
 std::vector<InterfaceAddress> SystemLiveFacts::Addresses() const {

@@ -11,6 +11,8 @@ namespace hwident {
 struct FileSystemSpace {
   std::uint64_t size = 0;
   std::uint64_t available = 0;  // free to an ordinary user, as df shows it
+  std::uint64_t blockSize = 0;  // the unit space is allotted in; 0 when unknown
+  std::uint64_t nameMax = 0;    // the longest file name; 0 when unknown
 };
 
 // One address of a network interface, as getifaddrs gives it.

@@ -26,11 +26,16 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &DiskDriveClass(),
       &DiskPartitionClass(),
       &LogicalDiskClass(),
+      &VolumeClass(),
       &NetworkAdapterClass(),
       &NetworkAdapterConfigurationClass(),
       // Printing and sharing.
       &PrinterClass(),
       &ShareClass(),
+      // Input devices and drivers.
+      &KeyboardClass(),
+      &PointingDeviceClass(),
+      &SystemDriverClass(),
   };
   return classes;
 }

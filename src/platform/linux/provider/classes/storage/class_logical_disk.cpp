@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/linux/provider/sources/storage/file_system_names.h"
 #include "platform/linux/provider/sources/storage/mount_table.h"
 #include "platform/linux/provider/sources/system/proc_files.h"
 #include "platform/linux/provider/sources/system/udev_database.h"
@@ -86,15 +87,8 @@ Fact FileSystem(M& m, I point) {
     const std::string type = v.mount.fsType == "fuseblk"
                                  ? Udev(m, v, "ID_FS_TYPE").value_or(v.mount.fsType)
                                  : v.mount.fsType;
-    if (type == "vfat") {
-      const std::string version = Udev(m, v, "ID_FS_VERSION").value_or("");
-      return Constant(version == "FAT32" ? "FAT32" : "FAT");
-    }
-    if (type == "ntfs" || type == "ntfs3") return Constant("NTFS");
-    if (type == "exfat") return Constant("exFAT");
-    if (type == "iso9660") return Constant("CDFS");
-    if (type == "udf") return Constant("UDF");
-    return Fact::Text(type);
+    const std::string version = type == "vfat" ? Udev(m, v, "ID_FS_VERSION").value_or("") : "";
+    return Fact::Text(WindowsFileSystemName(type, version));
   });
 }
 
@@ -125,12 +119,8 @@ Fact VolumeName(M& m, I point) {
 // systems have a 128-bit UUID and no such number.
 Fact VolumeSerialNumber(M& m, I point) {
   return WithVolume(m, point, [&m](const Volume& v) {
-    const std::string type = Udev(m, v, "ID_FS_TYPE").value_or("");
-    std::string uuid = Udev(m, v, "ID_FS_UUID").value_or("");
-    uuid.erase(std::remove(uuid.begin(), uuid.end(), '-'), uuid.end());
-    if ((type == "vfat" || type == "exfat") && uuid.size() == 8) return Fact::Text(ToUpper(uuid));
-    if (type == "ntfs" && uuid.size() == 16) return Fact::Text(ToUpper(uuid.substr(8)));
-    return Fact::Null();
+    return FactFrom(VolumeSerialHex(Udev(m, v, "ID_FS_TYPE").value_or(""),
+                                    Udev(m, v, "ID_FS_UUID").value_or("")));
   });
 }
 

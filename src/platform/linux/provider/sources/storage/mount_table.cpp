@@ -16,15 +16,14 @@ const std::set<std::string> kOpticalTypes = {"iso9660", "udf"};
 // Mounted from a device but not a volume a user keeps files on.
 const std::set<std::string> kImageTypes = {"squashfs", "erofs"};
 
-// The disk behind a block device number, removable or on USB.
+}  // namespace
+
 bool OnRemovableDisk(Machine& machine, const std::string& numbers) {
   std::optional<std::string> path = machine.Resolve("/sys/dev/block/" + numbers);
   if (!path) return false;
   if (machine.Exists(*path + "/partition")) path = path->substr(0, path->rfind('/'));
   return Trim(machine.Text(*path + "/removable").value_or("0")) == "1";
 }
-
-}  // namespace
 
 std::string DecodeMountEscapes(const std::string& text) {
   // mountinfo writes blank, tab, newline and backslash as \ooo octal; a

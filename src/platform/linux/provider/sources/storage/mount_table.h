@@ -36,4 +36,9 @@ struct Volume {
 };
 const std::vector<Volume>& Volumes(Machine& machine);
 
+// Whether the disk behind a block device number ("8:1") is removable (a
+// memory card, a USB stick): its own or, for a partition, its disk's
+// `removable` is 1.
+bool OnRemovableDisk(Machine& machine, const std::string& numbers);
+
 }  // namespace hwident

@@ -1,0 +1,90 @@
+#include "platform/linux/provider/sources/storage/file_system_volumes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "platform/linux/provider/sources/system/udev_database.h"
+#include "platform/linux/provider/values/number_text.h"
+
+namespace hwident {
+namespace {
+
+// What udev's blkid calls a file system when it leaves ID_FS_USAGE out
+// (old udev, a hand-made record): any type but these containers and swap.
+const std::set<std::string> kNotFileSystems = {
+    "swap",       "linux_raid_member", "LVM2_member",     "crypto_LUKS", "bcache",
+    "zfs_member", "ddf_raid_member",   "isw_raid_member", "BitLocker",   "VMFS_volume_member"};
+const std::set<std::string> kImageTypes = {"squashfs", "erofs"};
+// More block devices than a machine has; the rest are not read.
+constexpr std::size_t kMaxBlockDevices = 16384;
+
+std::optional<std::pair<std::int64_t, std::int64_t>> Numbers(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  const auto major = ParseDecimalIn(std::string_view(text).substr(0, colon), 0, 4095);
+  const auto minor = ParseDecimalIn(std::string_view(text).substr(colon + 1), 0, 1048575);
+  if (!major || !minor) return std::nullopt;
+  return std::make_pair(*major, *minor);
+}
+
+bool UdevFileSystem(Machine& machine, const std::string& numbers) {
+  const auto type = UdevProperty(machine, "b" + numbers, "ID_FS_TYPE");
+  if (!type || type->empty() || kImageTypes.count(*type) != 0) return false;
+  const auto usage = UdevProperty(machine, "b" + numbers, "ID_FS_USAGE");
+  if (usage) return *usage == "filesystem";
+  return kNotFileSystems.count(*type) == 0;
+}
+
+}  // namespace
+
+const std::vector<FileSystemVolume>& FileSystemVolumes(Machine& machine) {
+  return machine.Derived<std::vector<FileSystemVolume>>("file system volumes", [&machine] {
+    std::map<std::pair<std::int64_t, std::int64_t>, FileSystemVolume> found;
+    for (const Volume& volume : Volumes(machine)) {
+      if (volume.kind == VolumeKind::kNetwork) continue;
+      const auto numbers = Numbers(volume.mount.deviceNumbers);
+      if (numbers) found[*numbers] = {volume.mount.deviceNumbers, volume};
+    }
+    std::size_t listed = 0;
+    for (const std::string& name : machine.List("/sys/dev/block/")) {
+      if (++listed > kMaxBlockDevices) break;
+      const auto numbers = Numbers(name);
+      if (!numbers || found.count(*numbers) != 0) continue;
+      if (UdevFileSystem(machine, name)) found[*numbers] = {name, std::nullopt};
+    }
+    std::vector<FileSystemVolume> volumes;
+    for (auto& entry : found) volumes.push_back(std::move(entry.second));
+    return volumes;
+  });
+}
+
+const FileSystemVolume* FindFileSystemVolume(Machine& machine, const std::string& numbers) {
+  for (const FileSystemVolume& volume : FileSystemVolumes(machine)) {
+    if (volume.deviceNumbers == numbers) return &volume;
+  }
+  return nullptr;
+}
+
+std::optional<std::string> VolumeUdev(Machine& machine, const FileSystemVolume& volume,
+                                      const std::string& key) {
+  // A mount of no device (ZFS names its pool) has no udev record.
+  if (volume.mounted && volume.mounted->mount.source.rfind("/dev/", 0) != 0) return std::nullopt;
+  return UdevProperty(machine, "b" + volume.deviceNumbers, key);
+}
+
+std::optional<std::string> VolumeGuidPath(const std::string& uuid) {
+  if (uuid.size() != 36) return std::nullopt;
+  std::string lower;
+  for (std::size_t i = 0; i < uuid.size(); ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    const unsigned char c = static_cast<unsigned char>(uuid[i]);
+    if (dash ? c != '-' : std::isxdigit(c) == 0) return std::nullopt;
+    lower += static_cast<char>(std::tolower(c));
+  }
+  return "\\\\?\\Volume{" + lower + "}\\";
+}
+
+}  // namespace hwident
