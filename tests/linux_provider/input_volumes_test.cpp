@@ -2,10 +2,12 @@
 // their parsers keep. The fixture reports pin the classes.
 #include <gtest/gtest.h>
 
+#include "platform/linux/provider/machine/memory_source_reader.h"
 #include "platform/linux/provider/sources/input/capability_bitmap.h"
 #include "platform/linux/provider/sources/input/input_devices.h"
 #include "platform/linux/provider/sources/storage/file_system_volumes.h"
 #include "platform/linux/provider/sources/system/kernel_modules.h"
+#include "provider_test_support.h"
 
 namespace hwident::test {
 namespace {
@@ -145,6 +147,38 @@ TEST(VolumePath, OnlyFromA128BitUuid) {
         "3f9d2c1e-8b7a-4c6d-9e0f-1a2b3c4d5e6f0"}) {
     EXPECT_EQ(VolumeGuidPath(id), std::nullopt) << id;
   }
+}
+
+// Subvolumes of one btrfs (each mount with its own anonymous number) and a
+// second mount of an encrypted one are one volume each, named by their
+// first mount; an unmounted file system beside them is one too.
+TEST(FileSystemVolumes, OnePerFileSystemWhateverItsMounts) {
+  MemorySourceReader reader;
+  reader.AddFile("/proc/self/mountinfo",
+                 "21 1 0:31 / / rw - btrfs /dev/nvme0n1p2 rw\n"
+                 "22 21 0:32 /home /home rw - btrfs /dev/nvme0n1p2 rw\n"
+                 "23 21 0:33 / /data rw - btrfs /dev/mapper/luks-1 rw\n"
+                 "24 21 0:34 /snap /data/snap rw - btrfs /dev/mapper/luks-1 rw\n"
+                 "25 21 259:1 / /boot/efi rw - vfat /dev/nvme0n1p1 rw\n");
+  reader.AddFile("/sys/class/block/nvme0n1p2/dev", "259:2\n");
+  reader.AddFile("/sys/block/dm-0/dm/name", "luks-1\n");
+  reader.AddFile("/sys/block/dm-0/dev", "253:0\n");
+  for (const char* numbers : {"259:1", "259:2", "259:3", "253:0"}) {
+    reader.AddLink(std::string("/sys/dev/block/") + numbers, "/sys/devices/x");
+  }
+  reader.AddFile("/run/udev/data/b259:1", "E:ID_FS_TYPE=vfat\nE:ID_FS_USAGE=filesystem\n");
+  reader.AddFile("/run/udev/data/b259:2", "E:ID_FS_TYPE=btrfs\nE:ID_FS_USAGE=filesystem\n");
+  reader.AddFile("/run/udev/data/b259:3", "E:ID_FS_TYPE=ext4\n");
+  reader.AddFile("/run/udev/data/b253:0", "E:ID_FS_TYPE=btrfs\nE:ID_FS_USAGE=filesystem\n");
+  const FixedLiveFacts live;
+  Machine machine(reader, live);
+  std::vector<std::string> seen;
+  for (const FileSystemVolume& volume : FileSystemVolumes(machine)) {
+    seen.push_back(volume.deviceNumbers + " " +
+                   (volume.mounted ? volume.mounted->mount.mountPoint : "-"));
+  }
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"253:0 /data", "259:1 /boot/efi", "259:2 /", "259:3 -"}));
 }
 
 }  // namespace

@@ -247,7 +247,7 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
        {"/proc/self/mountinfo", "/sys/dev/block/", "/sys/devices/", "/run/udev/data/b"}},
       {"Win32_Volume",
        {"/proc/self/mountinfo", "/sys/dev/block/", "/sys/devices/", "/run/udev/data/b",
-        "/proc/sys/kernel/hostname"}},
+        "/sys/class/block/", "/sys/block/", "/proc/sys/kernel/hostname"}},
       {"Win32_Keyboard", {"/sys/class/input/", "/sys/devices/", "/proc/sys/kernel/hostname"}},
       {"Win32_PointingDevice", {"/sys/class/input/", "/sys/devices/", "/proc/sys/kernel/hostname"}},
       {"Win32_SystemDriver",

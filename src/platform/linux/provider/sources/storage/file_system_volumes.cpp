@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/linux/provider/sources/system/proc_files.h"
 #include "platform/linux/provider/sources/system/udev_database.h"
 #include "platform/linux/provider/values/number_text.h"
 
@@ -38,6 +39,32 @@ bool UdevFileSystem(Machine& machine, const std::string& numbers) {
   return kNotFileSystems.count(*type) == 0;
 }
 
+// The block device a mount's source names. A btrfs subvolume, and any
+// mount of a file system the kernel gives an anonymous device number
+// (0:N), still lives on one block device: its subvolumes are one volume.
+std::string BlockDeviceNumbers(Machine& machine, const MountEntry& mount) {
+  if (mount.deviceNumbers.rfind("0:", 0) != 0 || mount.source.rfind("/dev/", 0) != 0) {
+    return mount.deviceNumbers;
+  }
+  const std::string leaf = mount.source.substr(mount.source.rfind('/') + 1);
+  if (leaf.empty() || leaf == "." || leaf == "..") return mount.deviceNumbers;
+  std::optional<std::string> numbers;
+  if (mount.source.rfind("/dev/mapper/", 0) == 0) {
+    // Device-mapper names are kept by the dm-N device itself.
+    for (const std::string& name : machine.List("/sys/block/")) {
+      if (name.rfind("dm-", 0) == 0 &&
+          Trim(machine.Text("/sys/block/" + name + "/dm/name").value_or("")) == leaf) {
+        numbers = machine.Text("/sys/block/" + name + "/dev");
+        break;
+      }
+    }
+  } else {
+    numbers = machine.Text("/sys/class/block/" + leaf + "/dev");
+  }
+  const std::string trimmed = Trim(numbers.value_or(""));
+  return Numbers(trimmed) ? trimmed : mount.deviceNumbers;
+}
+
 }  // namespace
 
 const std::vector<FileSystemVolume>& FileSystemVolumes(Machine& machine) {
@@ -45,8 +72,10 @@ const std::vector<FileSystemVolume>& FileSystemVolumes(Machine& machine) {
     std::map<std::pair<std::int64_t, std::int64_t>, FileSystemVolume> found;
     for (const Volume& volume : Volumes(machine)) {
       if (volume.kind == VolumeKind::kNetwork) continue;
-      const auto numbers = Numbers(volume.mount.deviceNumbers);
-      if (numbers) found[*numbers] = {volume.mount.deviceNumbers, volume};
+      const std::string block = BlockDeviceNumbers(machine, volume.mount);
+      const auto numbers = Numbers(block);
+      // The first mount of a file system names it, as for logical disks.
+      if (numbers && found.count(*numbers) == 0) found[*numbers] = {block, volume};
     }
     std::size_t listed = 0;
     for (const std::string& name : machine.List("/sys/dev/block/")) {
