@@ -8,6 +8,8 @@
               controllers, an audio controller) behind four root ports
   storage-64  64 SATA disks of four partitions each, 64 mounted volumes and
               32 network ports
+  accounts-10000  10,000 accounts in /etc/passwd and /etc/shadow (a
+              directory server's local mirror) and 2,000 groups
 
 Each has DMI names and an operating system, so every class has something to
 read. They are made at build time rather than kept in the repository: the
@@ -81,13 +83,33 @@ def storage_64(root):
     return sn.storage_bench(root, disks=64, ports=32)
 
 
+def accounts_10000(root):
+    base(root, "Scale Accounts")
+    users, shadow, groups = [], [], []
+    for number in range(10000):
+        name = "user%05d" % number
+        users.append("%s:x:%d:%d:User %d,Room %d,,:/home/%s:/bin/bash"
+                     % (name, 10000 + number, 10000 + number % 2000, number, number % 97, name))
+        # Some locked, some expired, some with aging, as a real mirror has.
+        password = ("!" if number % 7 == 0 else "") + "$y$j9T$%022d$%043d" % (number, number)
+        expire = "19000" if number % 11 == 0 else ""
+        shadow.append("%s:%s:19800:0:%s:7::%s:" % (name, password, "90" if number % 3 else "99999",
+                                                   expire))
+    for number in range(2000):
+        members = ",".join("user%05d" % m for m in range(number, 10000, 2000))
+        groups.append("group%04d:x:%d:%s" % (number, 10000 + number, members))
+    fx.write(root, "/etc/passwd", "\n".join(users))
+    fx.write(root, "/etc/shadow", "\n".join(shadow))
+    fx.write(root, "/etc/group", "\n".join(groups))
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     target = sys.argv[1]
     shutil.rmtree(target, ignore_errors=True)
     for name, make in (("cpus-1024", cpus_1024), ("pci-300", pci_300),
-                       ("storage-64", storage_64)):
+                       ("storage-64", storage_64), ("accounts-10000", accounts_10000)):
         machine = os.path.join(target, name)
         live = make(os.path.join(machine, "root")) or []
         with open(os.path.join(machine, "live.txt"), "w") as out:

@@ -71,6 +71,15 @@ const bool kScaleRegistered = [] {
                                  "Select * from Win32_BIOS", "Manufacturer")
         ->Unit(benchmark::kMicrosecond);
   }
+  // The account classes where their size shows: 10,000 accounts and 2,000
+  // groups (root reads the shadow file too, an ordinary user does not).
+  for (const char* name : {"Win32_UserAccount", "Win32_Group"}) {
+    const ClassSchema* schema = FindProviderClass(name);
+    benchmark::RegisterBenchmark((std::string(name) + "/accounts-10000").c_str(), QueryRoot,
+                                 large + "/accounts-10000/root",
+                                 "Select * from " + std::string(name), AllProperties(*schema))
+        ->Unit(benchmark::kMillisecond);
+  }
   for (const ClassSchema* schema : ProviderClasses()) {
     for (const auto& [name, root] : machines) {
       benchmark::RegisterBenchmark((std::string(schema->name) + "/" + name).c_str(), QueryRoot,

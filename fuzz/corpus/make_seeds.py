@@ -275,6 +275,34 @@ def input_modules_targets():
     seeds("module_index", indexes)
 
 
+def account_files_target():
+    """fuzz_account_files: a selector, a live-facts byte (4: root), then the
+    file(s), several joined by NUL in the order the target names them; the
+    desktop's accounts, sessions, swap areas and environment."""
+    def desk(path):
+        return fixture("desktop", path) or b""
+
+    passwd, group, shadow = desk("/etc/passwd"), desk("/etc/group"), desk("/etc/shadow")
+    local, remote = desk("/run/systemd/sessions/3"), desk("/run/systemd/sessions/12")
+    swaps, environment = desk("/proc/swaps"), desk("/etc/environment")
+    items = {
+        "passwd": bytes([0, 4]) + passwd,
+        "group": bytes([1, 4]) + group,
+        "shadow": bytes([2, 4]) + shadow,
+        "session": bytes([3, 4]) + local,
+        "swaps": bytes([4, 4]) + swaps,
+        "server-swaps": bytes([4, 4]) + (fixture("server", "/proc/swaps") or b""),
+        "environment": bytes([5, 4]) + environment,
+        "accounts-root": bytes([6, 4]) + b"\0".join([passwd, shadow, b"nw-desk-01"]),
+        "accounts-user": bytes([6, 0]) + b"\0".join([passwd, shadow, b"nw-desk-01"]),
+        "groups": bytes([7, 4]) + b"\0".join([group, b"nw-desk-01"]),
+        "sessions": bytes([8, 4]) + b"\0".join([local, remote]),
+        "page-files": bytes([9, 4]) + swaps,
+        "boot-environment": bytes([10, 4]) + desk("/proc/self/mountinfo"),
+    }
+    seeds("account_files", items)
+
+
 def main():
     ONLY.update(sys.argv[1:])
     core_targets()
@@ -282,6 +310,7 @@ def main():
     printers_shares_target()
     edid_target()
     input_modules_targets()
+    account_files_target()
     return 0
 
 

@@ -101,6 +101,15 @@ TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
       "Win32_Printer.ShareName",
       "Win32_Printer.Status",
       "Win32_Printer.WorkOffline",
+      // The shadow file's verdicts; the old-style account whose password
+      // /etc/passwd holds itself keeps Disabled, PasswordRequired and
+      // Status for everyone.
+      "Win32_UserAccount.Disabled",
+      "Win32_UserAccount.Lockout",
+      "Win32_UserAccount.PasswordChangeable",
+      "Win32_UserAccount.PasswordExpires",
+      "Win32_UserAccount.PasswordRequired",
+      "Win32_UserAccount.Status",
   };
   FixtureProvider root = MakeFixtureProvider("desktop", true);
   FixtureProvider user = MakeFixtureProvider("desktop", false);
@@ -124,6 +133,7 @@ TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
   for (const std::string& path : user.reader->Opened()) {
     EXPECT_EQ(path.find("/sys/firmware/dmi/tables/"), std::string::npos) << path;
     EXPECT_NE(path.find("/etc/cups/p"), 0u) << path;
+    EXPECT_NE(path, "/etc/shadow");
   }
 }
 
@@ -266,6 +276,13 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
         "/proc/sys/kernel/hostname"}},
       {"Win32_Share",
        {"/etc/samba/", "/etc/cups/printers.conf", "/etc/cups/ppd/", "/etc/cups/lpoptions"}},
+      {"Win32_UserAccount", {"/etc/passwd", "/etc/shadow", "/proc/sys/kernel/hostname"}},
+      {"Win32_Group", {"/etc/group", "/proc/sys/kernel/hostname"}},
+      {"Win32_LogonSession", {"/run/systemd/sessions/"}},
+      {"Win32_PageFileUsage", {"/proc/swaps"}},
+      {"Win32_PageFileSetting", {"/proc/swaps"}},
+      {"Win32_BootConfiguration", {"/proc/self/mountinfo"}},
+      {"Win32_Environment", {"/etc/environment"}},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
   for (const char* machine : kMachines) {

@@ -36,6 +36,14 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &KeyboardClass(),
       &PointingDeviceClass(),
       &SystemDriverClass(),
+      // Accounts, sessions, swap and the system's settings.
+      &UserAccountClass(),
+      &GroupClass(),
+      &LogonSessionClass(),
+      &PageFileUsageClass(),
+      &PageFileSettingClass(),
+      &BootConfigurationClass(),
+      &EnvironmentClass(),
   };
   return classes;
 }
