@@ -39,12 +39,18 @@ Fact LogonId(M&, const LogonSession& session) {
 // session from another machine (ssh, a remote desktop) is remote
 // interactive (10), one at the machine's own seat or console interactive
 // (2), a background session (cron and other jobs run for the user) batch
-// (4). Greeter and lock-screen sessions belong to the display manager,
-// which Windows runs as the system without a logon type of its own.
+// (4). Newer logind splits the classes further ("user-early",
+// "background-light"), which keep their family's type. Greeter and
+// lock-screen sessions belong to the display manager, which Windows runs as
+// the system without a logon type of its own, and a user's service manager
+// ("manager") is no logon: null for those.
 Fact LogonType(M&, const LogonSession& session) {
   const std::string kind = Value(session, "CLASS").value_or("");
-  if (kind == "background") return Constant("4");
-  if (kind != "user") return Fact::Null();
+  const auto family = [&kind](std::string_view name) {
+    return kind == name || kind.compare(0, name.size() + 1, std::string(name) + "-") == 0;
+  };
+  if (family("background")) return Constant("4");
+  if (!family("user")) return Fact::Null();
   if (Value(session, "REMOTE") == "1") return Constant("10");
   const std::string type = Value(session, "TYPE").value_or("");
   if (type == "tty" || type == "x11" || type == "wayland" || type == "mir") return Constant("2");
