@@ -40,7 +40,9 @@ class ParseReport(unittest.TestCase):
 
 
 def table_of(hosts):
-    return fleet.fleet_rows(hosts)
+    """The table of (host, result, report text or None) triples."""
+    return fleet.fleet_rows([(host, result, None if text is None else fleet.parse_report(text))
+                             for host, result, text in hosts])
 
 
 class FleetRows(unittest.TestCase):

@@ -8,8 +8,10 @@ unchanged when Ansible writes the table.
 
 import csv
 import io
+import json
 import os
 import re
+from collections import Counter
 
 from ansible.errors import AnsibleFilterError
 
@@ -39,7 +41,7 @@ def parse_report(text):
 
 
 def fleet_rows(hosts):
-    """Builds the table from (host, result, report text or None) triples.
+    """Builds the table from (host, result, report pairs or None) triples.
 
     Columns follow the first appearance of each property name across the
     hosts in order; a name met several times in one report gets its values
@@ -48,9 +50,9 @@ def fleet_rows(hosts):
     columns = []
     seen = set()
     rows = []
-    for host, result, text in hosts:
+    for host, result, pairs in hosts:
         cells = {}
-        for name, value in parse_report(text) if text is not None else []:
+        for name, value in pairs or []:
             if name not in seen:
                 seen.add(name)
                 columns.append(name)
@@ -96,13 +98,160 @@ def read_report(path):
         raise AnsibleFilterError(f"cannot read the fetched report {path}: {error}") from error
 
 
-def fleet_csv(hosts, hostvars):
-    """The fleet table as CSV text, one row per host named in hosts."""
+def collection(hosts, hostvars):
+    """(host, result, [(name, value), ...] or None) for each host named."""
     triples = []
     for host in hosts:
         result, report = outcome_of(host, hostvars)
-        triples.append((host, result, read_report(report) if report else None))
-    return to_csv(fleet_rows(triples))
+        triples.append((host, result, parse_report(read_report(report)) if report else None))
+    return triples
+
+
+def fleet_csv(hosts, hostvars):
+    """The fleet table as CSV text, one row per host named in hosts."""
+    return to_csv(fleet_rows(collection(hosts, hostvars)))
+
+
+# --- What changed since the previous collection ------------------------------
+#
+# fleet.csv joins repeated values with " | ", which a value may hold itself,
+# so the next run compares with fleet.json instead: every host's result and
+# report lines as they were, nothing joined. Bytes that are not UTF-8 travel
+# as \udcXX escapes, which json reads back into the same surrogates.
+
+SNAPSHOT_VERSION = 1
+CHANGES_HEADER = ["host", "change", "property", "previous", "current"]
+
+
+def fleet_json(hosts, hostvars):
+    """The collection as JSON text, for the next collection to compare with."""
+    return snapshot_text(collection(hosts, hostvars))
+
+
+def snapshot_text(triples):
+    hosts = [[host, result, None if pairs is None else [list(pair) for pair in pairs]]
+             for host, result, pairs in triples]
+    return json.dumps({"version": SNAPSHOT_VERSION, "hosts": hosts}, ensure_ascii=True,
+                      separators=(",", ":")) + "\n"
+
+
+def read_snapshot(path):
+    """The collection kept at path, or None when there is none to compare
+    with (the first collection, or one kept by a version of the role that
+    did not keep it)."""
+    try:
+        with open(path, "rb") as kept:
+            doc = json.loads(kept.read().decode("ascii"))
+    except FileNotFoundError:
+        return None
+    except (OSError, ValueError) as error:
+        raise AnsibleFilterError(f"cannot read the previous collection {path}: {error}") from error
+    if not isinstance(doc, dict) or doc.get("version") != SNAPSHOT_VERSION:
+        raise AnsibleFilterError(f"{path}: not a collection this role keeps")
+    return [(host, result, None if pairs is None else [tuple(pair) for pair in pairs])
+            for host, result, pairs in doc["hosts"]]
+
+
+def grouped(pairs):
+    """Each property's values in report order, properties in first-appearance order."""
+    values = {}
+    for name, value in pairs:
+        values.setdefault(name, []).append(value)
+    return values
+
+
+def answered(result):
+    return result == "ok"
+
+
+def change_rows(previous, current):
+    """The rows of changes.csv, header first.
+
+    A repeated property (modules, disks) compares as the multiset of its
+    values: another order is no change, while one of two equal modules going
+    is. A host that fails in both collections gives no row whatever its
+    message: its current row in the table says why.
+    """
+    rows = [CHANGES_HEADER]
+    if previous is None:
+        return rows
+    before = {host: (result, pairs) for host, result, pairs in previous}
+    now = {host for host, _, _ in current}
+    for host, result, pairs in current:
+        if host not in before:
+            rows.append([host, "host added", "", "", result])
+            continue
+        old_result, old_pairs = before[host]
+        if answered(old_result) and not answered(result):
+            rows.append([host, "now failing", "", old_result, result])
+        elif answered(result) and not answered(old_result):
+            rows.append([host, "now answering", "", old_result, result])
+        elif answered(result):
+            rows.extend(property_changes(host, grouped(old_pairs or []), grouped(pairs or [])))
+    for host, result, _ in previous:
+        if host not in now:
+            rows.append([host, "host removed", "", result, ""])
+    return rows
+
+
+def property_changes(host, old, new):
+    for name, values in new.items():
+        if name not in old:
+            yield [host, "property added", name, "", JOINER.join(values)]
+        elif Counter(values) != Counter(old[name]):
+            yield [host, "changed", name, JOINER.join(old[name]), JOINER.join(values)]
+    for name, values in old.items():
+        if name not in new:
+            yield [host, "property removed", name, JOINER.join(values), ""]
+
+
+def fleet_changes(hosts, hostvars, previous_path):
+    """changes.csv: this collection against the one kept at previous_path."""
+    return to_csv(change_rows(read_snapshot(previous_path), collection(hosts, hostvars)))
+
+
+# --- The page -------------------------------------------------------------------
+
+def counted_columns(counts):
+    """The page's charts from hwident_page_counts: a column name, or a
+    mapping with column, title and unit ("bytes": counted by whole GiB)."""
+    charts = []
+    for entry in counts or []:
+        if isinstance(entry, str):
+            entry = {"column": entry}
+        if not isinstance(entry, dict) or not entry.get("column"):
+            raise AnsibleFilterError(f"hwident_page_counts: {entry!r} names no column")
+        unit = str(entry.get("unit", ""))
+        if unit not in ("", "bytes"):
+            raise AnsibleFilterError(f"hwident_page_counts: unit {unit!r} is not bytes")
+        charts.append({"column": str(entry["column"]),
+                       "title": str(entry.get("title") or entry["column"]), "unit": unit})
+    return charts
+
+
+def script_json(data):
+    """JSON to sit inside <script type="application/json">: with <, > and &
+    escaped no report text can close the element or open a comment, and
+    ASCII alone leaves no line separators for older parsers to trip on."""
+    text = json.dumps(data, ensure_ascii=True, separators=(",", ":"))
+    return text.replace("<", "\\u003c").replace(">", "\\u003e").replace("&", "\\u0026")
+
+
+def page_data(current, previous, counts):
+    table = fleet_rows(current)
+    return {
+        "columns": table[0],
+        "rows": table[1:],
+        "compared": previous is not None,
+        "changes": change_rows(previous, current)[1:],
+        "counts": counted_columns(counts),
+    }
+
+
+def fleet_page_data(hosts, hostvars, previous_path, counts):
+    """The data fleet.html shows, as escaped JSON text."""
+    triples = collection(hosts, hostvars)
+    return script_json(page_data(triples, read_snapshot(previous_path), counts))
 
 
 # The version in a package's file name, and for an RPM its release. The
@@ -142,5 +291,8 @@ class FilterModule:
     def filters(self):
         return {
             "hwident_fleet_csv": fleet_csv,
+            "hwident_fleet_json": fleet_json,
+            "hwident_fleet_changes": fleet_changes,
+            "hwident_fleet_page_data": fleet_page_data,
             "hwident_newest_package": newest_package,
         }
