@@ -1,10 +1,11 @@
 #!/usr/bin/python3
-"""Tests of the role's filters: reading reports, the fleet table, and the
-choice of package."""
+"""Tests of the role's filters: reading reports, the fleet table, what changed
+since the previous collection, the page's data, and the choice of package."""
 
 import csv
 import importlib.util
 import io
+import json
 import os
 import tempfile
 import unittest
@@ -141,6 +142,174 @@ class FleetCsv(unittest.TestCase):
         hostvars = {"h": {"hwident_outcome": {"result": "ok", "report": "/nonexistent/Model.txt"}}}
         with self.assertRaises(AnsibleFilterError):
             fleet.fleet_csv(["h"], hostvars)
+
+
+def collected(*hosts):
+    """(host, result, pairs) triples from (host, result, report text or None)."""
+    return [(host, result, None if text is None else fleet.parse_report(text))
+            for host, result, text in hosts]
+
+
+MODULES = 'Capacity = "8"\r\nDeviceLocator = "A"\r\nCapacity = "16"\r\nDeviceLocator = "B"\r\n'
+
+
+class ChangeRows(unittest.TestCase):
+    def changes(self, previous, current):
+        rows = fleet.change_rows(previous, current)
+        self.assertEqual(rows[0], ["host", "change", "property", "previous", "current"])
+        return rows[1:]
+
+    def test_property_rules(self):
+        cases = [
+            ("a value changed",
+             'Model = "X"\r\nSMBIOSBIOSVersion = "1.0"\r\n',
+             'Model = "X"\r\nSMBIOSBIOSVersion = "1.2"\r\n',
+             [["h", "changed", "SMBIOSBIOSVersion", '"1.0"', '"1.2"']]),
+            ("a module added",
+             'Capacity = "8"\r\n', 'Capacity = "8"\r\nCapacity = "16"\r\n',
+             [["h", "changed", "Capacity", '"8"', '"8" | "16"']]),
+            ("a module removed",
+             MODULES, 'Capacity = "8"\r\nDeviceLocator = "A"\r\n',
+             [["h", "changed", "Capacity", '"8" | "16"', '"8"'],
+              ["h", "changed", "DeviceLocator", '"A" | "B"', '"A"']]),
+            # Equal values count: one of two equal modules going is a change.
+            ("one of two equal modules removed",
+             'Capacity = "8"\r\nCapacity = "8"\r\n', 'Capacity = "8"\r\n',
+             [["h", "changed", "Capacity", '"8" | "8"', '"8"']]),
+            ("the same values in another order",
+             MODULES,
+             'Capacity = "16"\r\nDeviceLocator = "B"\r\nCapacity = "8"\r\nDeviceLocator = "A"\r\n',
+             []),
+            ("the same report", MODULES, MODULES, []),
+            # Asked for another entry list: the properties come and go.
+            ("a property asked for and one no longer",
+             'Model = "X"\r\nCaption = "OS"\r\n', 'Model = "X"\r\nUUID = "U"\r\n',
+             [["h", "property added", "UUID", "", '"U"'],
+              ["h", "property removed", "Caption", '"OS"', ""]]),
+            # Empty is a value: it is not the property missing.
+            ("a value emptied", "Name = x\r\n", "Name = \r\n", [["h", "changed", "Name", "x", ""]]),
+            ("a value case only", 'Model = "a"\r\n', 'Model = "A"\r\n',
+             [["h", "changed", "Model", '"a"', '"A"']]),
+        ]
+        for what, before, after, expected in cases:
+            with self.subTest(what):
+                self.assertEqual(self.changes(collected(("h", "ok", before)),
+                                              collected(("h", "ok", after))), expected)
+
+    def test_host_rules(self):
+        report = 'Model = "X"\r\n'
+        previous = collected(("stays", "ok", report), ("gone", "ok", report),
+                             ("falls", "ok", report), ("back", "unreachable: no route", None),
+                             ("down", "failed: Run the program: exit 3", None))
+        current = collected(("new", "ok", report), ("stays", "ok", report),
+                            ("falls", "unreachable: timed out", None),
+                            ("back", "ok", 'Model = "Y"\r\n'),
+                            ("down", "unreachable: timed out", None),
+                            ("newdown", "failed: Check the entries: bad", None))
+        self.assertEqual(self.changes(previous, current), [
+            ["new", "host added", "", "", "ok"],
+            ["falls", "now failing", "", "ok", "unreachable: timed out"],
+            ["back", "now answering", "", "unreachable: no route", "ok"],
+            # Failing in both: no row, whatever the messages.
+            ["newdown", "host added", "", "", "failed: Check the entries: bad"],
+            ["gone", "host removed", "", "ok", ""],
+        ])
+
+    def test_no_previous_collection_and_an_unchanged_fleet_give_the_header_alone(self):
+        current = collected(("h", "ok", MODULES), ("x", "failed: t: m", None))
+        self.assertEqual(fleet.change_rows(None, current), [fleet.CHANGES_HEADER])
+        self.assertEqual(fleet.change_rows(current, current), [fleet.CHANGES_HEADER])
+
+    def test_rows_follow_the_current_order_then_the_removed_properties(self):
+        before = 'A = 1\r\nB = 1\r\nC = 1\r\nD = 1\r\n'
+        after = 'D = 2\r\nE = 1\r\nA = 2\r\n'
+        self.assertEqual([row[1:3] for row in self.changes(collected(("h", "ok", before)),
+                                                           collected(("h", "ok", after)))],
+                         [["changed", "D"], ["property added", "E"], ["changed", "A"],
+                          ["property removed", "B"], ["property removed", "C"]])
+
+
+class Collections(unittest.TestCase):
+    """fleet.json: what the next collection is compared with."""
+
+    def setUp(self):
+        self.work = tempfile.TemporaryDirectory()
+        self.addCleanup(self.work.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.work.name, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as out:
+            out.write(data)
+        return self.path(name)
+
+    def test_a_collection_comes_back_exactly(self):
+        # Not UTF-8 (a Windows code page), a value with the joiner in it, a
+        # line break inside a value, and a host without a report.
+        triples = collected(("w", "ok", 'Model = "Caf\udce9 | \u20ac"\r\nName = "a\r\nb"\r\n'),
+                            ("x", "unreachable: no route", None), ("e", "ok", ""))
+        text = fleet.snapshot_text(triples)
+        self.assertTrue(text.isascii())
+        self.assertEqual(fleet.read_snapshot(self.write("c.json", text.encode())), triples)
+
+    def test_a_value_holding_the_joiner_is_not_two_values(self):
+        # Joined as in fleet.csv both would read "a | b": kept apart, they differ.
+        before = collected(("h", "ok", "V = a | b\r\n"))
+        after = collected(("h", "ok", "V = a\r\nV = b\r\n"))
+        previous = fleet.read_snapshot(self.write("c.json", fleet.snapshot_text(before).encode()))
+        self.assertEqual(fleet.change_rows(previous, after)[1:],
+                         [["h", "changed", "V", "a | b", "a | b"]])
+
+    def test_missing_and_unreadable_collections(self):
+        self.assertIsNone(fleet.read_snapshot(self.path("none.json")))
+        for data in (b"not json", b'{"version": 99, "hosts": []}', b"[]", b"\xff"):
+            with self.subTest(data=data), self.assertRaises(AnsibleFilterError):
+                fleet.read_snapshot(self.write("bad.json", data))
+
+    def test_changes_against_the_collection_kept(self):
+        hostvars = {"h": {"hwident_outcome": {"result": "ok",
+                                              "report": self.write("r", b"Model = 1\r\n")}}}
+        kept = self.write("fleet.json", fleet.fleet_json(["h"], hostvars).encode())
+        self.assertEqual(fleet.fleet_changes(["h"], hostvars, kept),
+                         "host,change,property,previous,current\r\n")
+        self.write("r", b"Model = 2\r\n")
+        self.assertEqual(fleet.fleet_changes(["h"], hostvars, kept),
+                         "host,change,property,previous,current\r\nh,changed,Model,1,2\r\n")
+        self.assertEqual(fleet.fleet_changes(["h"], hostvars, self.path("none.json")),
+                         "host,change,property,previous,current\r\n")
+
+
+class PageData(unittest.TestCase):
+    def test_report_text_cannot_leave_the_script_element(self):
+        hostile = '"</script><script>alert(1)</script><!-- & \u2028 {{ 7*7 }}"'
+        text = fleet.script_json(fleet.page_data(
+            collected(("h", "ok", f"Model = {hostile}\r\n")), None, ["Model"]))
+        for forbidden in ("<", ">", "&", "\u2028"):
+            self.assertNotIn(forbidden, text)
+        data = json.loads(text)
+        self.assertEqual(data["rows"], [["h", "ok", hostile]])
+
+    def test_page_data(self):
+        previous = collected(("h", "ok", "Model = 1\r\n"))
+        current = collected(("h", "ok", "Model = 2\r\n"), ("x", "failed: t: m", None))
+        counts = ["Model", {"column": "TotalPhysicalMemory", "title": "Memory", "unit": "bytes"}]
+        self.assertEqual(json.loads(fleet.script_json(fleet.page_data(current, previous, counts))), {
+            "columns": ["host", "result", "Model"],
+            "rows": [["h", "ok", "2"], ["x", "failed: t: m", ""]],
+            "compared": True,
+            "changes": [["h", "changed", "Model", "1", "2"],
+                        ["x", "host added", "", "", "failed: t: m"]],
+            "counts": [{"column": "Model", "title": "Model", "unit": ""},
+                       {"column": "TotalPhysicalMemory", "title": "Memory", "unit": "bytes"}],
+        })
+        self.assertFalse(fleet.page_data(current, None, [])["compared"])
+
+    def test_counted_columns_that_name_nothing_are_errors(self):
+        for counts in ([{"title": "Model"}], [{"column": ""}], [3],
+                       [{"column": "Model", "unit": "GB"}]):
+            with self.subTest(counts=counts), self.assertRaises(AnsibleFilterError):
+                fleet.counted_columns(counts)
 
 
 class NewestPackage(unittest.TestCase):
