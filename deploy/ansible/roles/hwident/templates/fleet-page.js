@@ -10,7 +10,7 @@
   // Charts show the most frequent values; the rest are summed in one line,
   // so a column with a value per host (serials) cannot make the page huge.
   var CHART_BARS = 15;
-  var LABEL_CHARS = 44;
+  var LABEL_CHARS = 38;
   var collator = new Intl.Collator(undefined, { numeric: true, sensitivity: "base" });
 
   function element(tag, className, text) {
@@ -115,7 +115,7 @@
   // Plain SVG: one bar per value, its label beside it and the full value in
   // the bar's tooltip.
   function barChart(entries, total) {
-    var rowHeight = 20, labelWidth = 270, barWidth = 250, width = labelWidth + barWidth + 50;
+    var rowHeight = 20, labelWidth = 300, barWidth = 240, width = labelWidth + barWidth + 50;
     var most = entries.length ? entries[0][1] : 1;
     var svg = svgElement("svg", {
       viewBox: "0 0 " + width + " " + Math.max(entries.length * rowHeight, 1),
@@ -123,7 +123,7 @@
     });
     entries.forEach(function (entry, i) {
       var y = i * rowHeight;
-      var group = svgElement("g", { "class": "bar" });
+      var group = svgElement("g", { "class": "bar", "data-value": entry[0] });
       group.appendChild(svgElement("title", {}, entry[0] + ": " + entry[1] + " of " + total));
       group.appendChild(svgElement("text", {
         "class": "label", x: labelWidth - 8, y: y + 14, "text-anchor": "end",
