@@ -141,18 +141,22 @@ def task_times(output):
 
 
 def filters_alone(outcomes, reports):
+    """The role's filters on the same collections, in this process: the
+    outcomes read once (what hostvars gives the play), then fleet.csv and
+    changes.csv from the kept collections, then the page's data."""
     spec = importlib.util.spec_from_file_location("hwident_fleet", PLUGIN)
     fleet = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(fleet)
     hostvars = {host: {"hwident_outcome": outcome} for host, outcome in outcomes.items()}
-    hosts = list(outcomes)
+    current = os.path.join(reports, "fleet.json")
     previous = os.path.join(reports, "previous", "fleet.json")
     started = time.monotonic()
-    fleet.fleet_csv(hosts, hostvars)
-    fleet.fleet_json(hosts, hostvars)
-    changes = fleet.fleet_changes(hosts, hostvars, previous)
+    with open(current + ".again", "w", encoding="ascii") as out:
+        out.write(fleet.fleet_json(list(outcomes), hostvars))
+    fleet.collection_csv(current + ".again")
+    changes = fleet.collection_changes(current + ".again", previous)
     middle = time.monotonic()
-    fleet.fleet_page_data(hosts, hostvars, previous, [])
+    fleet.collection_page_data(current, previous, [])
     return middle - started, time.monotonic() - middle, changes.count("\r\n") - 1
 
 

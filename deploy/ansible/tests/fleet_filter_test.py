@@ -267,17 +267,32 @@ class Collections(unittest.TestCase):
             with self.subTest(data=data), self.assertRaises(AnsibleFilterError):
                 fleet.read_snapshot(self.write("bad.json", data))
 
+    def keep(self, name, hostvars):
+        return self.write(name, fleet.fleet_json(list(hostvars), hostvars).encode())
+
+    def test_the_table_from_the_collection_kept_is_the_table_from_the_hosts(self):
+        data = 'Model = "Caf\xe9, \u20ac"\r\nV = a | b\r\nV = c\r\n'.encode("cp1252")
+        hostvars = {"w": {"hwident_outcome": {"result": "ok", "report": self.write("r", data)}},
+                    "x": {"hwident_outcome": {"result": "failed: t: m"}}}
+        self.assertEqual(fleet.collection_csv(self.keep("fleet.json", hostvars)),
+                         fleet.fleet_csv(list(hostvars), hostvars))
+        with self.assertRaises(AnsibleFilterError):
+            fleet.collection_csv(self.path("none.json"))
+
     def test_changes_against_the_collection_kept(self):
         hostvars = {"h": {"hwident_outcome": {"result": "ok",
                                               "report": self.write("r", b"Model = 1\r\n")}}}
-        kept = self.write("fleet.json", fleet.fleet_json(["h"], hostvars).encode())
-        self.assertEqual(fleet.fleet_changes(["h"], hostvars, kept),
+        previous = self.keep("previous.json", hostvars)
+        self.assertEqual(fleet.collection_changes(self.keep("fleet.json", hostvars), previous),
                          "host,change,property,previous,current\r\n")
         self.write("r", b"Model = 2\r\n")
-        self.assertEqual(fleet.fleet_changes(["h"], hostvars, kept),
+        current = self.keep("fleet.json", hostvars)
+        self.assertEqual(fleet.collection_changes(current, previous),
                          "host,change,property,previous,current\r\nh,changed,Model,1,2\r\n")
-        self.assertEqual(fleet.fleet_changes(["h"], hostvars, self.path("none.json")),
+        self.assertEqual(fleet.collection_changes(current, self.path("none.json")),
                          "host,change,property,previous,current\r\n")
+        self.assertIn('"changes":[["h","changed","Model","1","2"]]',
+                      fleet.collection_page_data(current, previous, []))
 
 
 class PageData(unittest.TestCase):

@@ -5,8 +5,10 @@ Nothing may leave the page. Chromium resolves no host name here (every name
 maps to NOTFOUND) and its proxy is a port that refuses, so a regression
 cannot reach the network even by accident; the check itself is the
 DevTools log of every request the page made (which lists failed requests
-too), which must hold the page's own file alone, and the page's resource
-timing entries, which must be none.
+too), which must hold the page's own file alone, the page's resource timing
+entries, which must be none, and the page's content security policy
+violations, which must be none too: the policy refuses a request before it
+is made, so an attempt shows there and nowhere else.
 """
 
 import csv
@@ -112,6 +114,11 @@ def check_page(page, counts, expected_changes, hostile, screenshot, check):
     page_url = "file://" + page
     driver = start_browser()
     try:
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": """
+            window.refused = [];
+            document.addEventListener('securitypolicyviolation', function (event) {
+              window.refused.push(event.violatedDirective + ' ' + event.blockedURI);
+            });"""})
         driver.get(page_url)
         check(driver.execute_script("return document.readyState") == "complete",
               "page: not loaded")
@@ -160,7 +167,7 @@ def check_page(page, counts, expected_changes, hostile, screenshot, check):
               f"page: sorted by host again {descending}")
 
         # The filter, typed as a person types.
-        search = driver.find_element(By.ID, "filter")
+        search = driver.find_element(By.ID, "fleet-filter")
         for text in ("GAMMA", "unreachable"):
             search.clear()
             search.send_keys(text)
@@ -198,6 +205,8 @@ def check_page(page, counts, expected_changes, hostile, screenshot, check):
         check(resources == [], f"page: resources loaded {resources}")
         others = requests_made(driver, page_url)
         check(others == [], f"page: requests besides the page {others}")
+        refused = driver.execute_script("return window.refused")
+        check(refused == [], f"page: requests its policy refused {refused}")
 
         if screenshot:
             search.clear()

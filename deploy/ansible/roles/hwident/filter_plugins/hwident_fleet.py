@@ -112,12 +112,16 @@ def fleet_csv(hosts, hostvars):
     return to_csv(fleet_rows(collection(hosts, hostvars)))
 
 
-# --- What changed since the previous collection ------------------------------
+# --- The collection kept, and what changed since the previous one -------------
 #
 # fleet.csv joins repeated values with " | ", which a value may hold itself,
 # so the next run compares with fleet.json instead: every host's result and
 # report lines as they were, nothing joined. Bytes that are not UTF-8 travel
 # as \udcXX escapes, which json reads back into the same surrogates.
+#
+# The table, the changes and the page are all made from fleet.json once it
+# is written: each hostvars lookup costs Ansible milliseconds of variable
+# merging per host, so the hosts' outcomes are read once per collection.
 
 SNAPSHOT_VERSION = 1
 CHANGES_HEADER = ["host", "change", "property", "previous", "current"]
@@ -135,15 +139,17 @@ def snapshot_text(triples):
                       separators=(",", ":")) + "\n"
 
 
-def read_snapshot(path):
+def read_snapshot(path, missing_ok=True):
     """The collection kept at path, or None when there is none to compare
     with (the first collection, or one kept by a version of the role that
     did not keep it)."""
     try:
         with open(path, "rb") as kept:
             doc = json.loads(kept.read().decode("ascii"))
-    except FileNotFoundError:
-        return None
+    except FileNotFoundError as error:
+        if missing_ok:
+            return None
+        raise AnsibleFilterError(f"no collection at {path}") from error
     except (OSError, ValueError) as error:
         raise AnsibleFilterError(f"cannot read the previous collection {path}: {error}") from error
     if not isinstance(doc, dict) or doc.get("version") != SNAPSHOT_VERSION:
@@ -205,9 +211,14 @@ def property_changes(host, old, new):
             yield [host, "property removed", name, JOINER.join(values), ""]
 
 
-def fleet_changes(hosts, hostvars, previous_path):
-    """changes.csv: this collection against the one kept at previous_path."""
-    return to_csv(change_rows(read_snapshot(previous_path), collection(hosts, hostvars)))
+def collection_csv(path):
+    """fleet.csv from the collection kept at path."""
+    return to_csv(fleet_rows(read_snapshot(path, missing_ok=False)))
+
+
+def collection_changes(path, previous_path):
+    """changes.csv: the collection kept at path against the one at previous_path."""
+    return to_csv(change_rows(read_snapshot(previous_path), read_snapshot(path, missing_ok=False)))
 
 
 # --- The page -------------------------------------------------------------------
@@ -248,10 +259,10 @@ def page_data(current, previous, counts):
     }
 
 
-def fleet_page_data(hosts, hostvars, previous_path, counts):
+def collection_page_data(path, previous_path, counts):
     """The data fleet.html shows, as escaped JSON text."""
-    triples = collection(hosts, hostvars)
-    return script_json(page_data(triples, read_snapshot(previous_path), counts))
+    return script_json(page_data(read_snapshot(path, missing_ok=False),
+                                 read_snapshot(previous_path), counts))
 
 
 # The version in a package's file name, and for an RPM its release. The
@@ -292,7 +303,8 @@ class FilterModule:
         return {
             "hwident_fleet_csv": fleet_csv,
             "hwident_fleet_json": fleet_json,
-            "hwident_fleet_changes": fleet_changes,
-            "hwident_fleet_page_data": fleet_page_data,
+            "hwident_collection_csv": collection_csv,
+            "hwident_collection_changes": collection_changes,
+            "hwident_collection_page_data": collection_page_data,
             "hwident_newest_package": newest_package,
         }

@@ -59,28 +59,127 @@
       plural(data.changes.length, "change", "changes") + " since the previous collection." :
       "no previous collection to compare with.")));
 
-  // --- Changes, first when there are any ------------------------------------
+  // --- Tables: sortable by any column, filtered by text, shown a page at a time
 
-  function table(header, rows, rowClass) {
+  // Only a page of rows is in the document at once: a table of thousands of
+  // rows and a dozen columns takes Chromium seconds to lay out on every
+  // sort, a page of them a few milliseconds. Sorting and filtering go over
+  // every row; a row's element is made the first time it is shown.
+  var PAGE_ROWS = 250;
+
+  function pagedTable(container, id, header, rows, rowClass) {
+    var tools = element("div", "tools");
+    var filter = element("input");
+    filter.type = "search";
+    filter.id = id + "-filter";
+    filter.placeholder = "Show rows holding\u2026";
+    filter.setAttribute("aria-label", "Show only the rows holding this text");
+    var shown = element("span", "shown");
+    var previous = element("button", "", "\u2190 Previous");
+    var next = element("button", "", "Next \u2192");
+    previous.type = next.type = "button";
+    [filter, shown, previous, next].forEach(function (node) { tools.appendChild(node); });
+    container.appendChild(tools);
+
     var node = element("table");
+    node.id = id;
     var head = node.createTHead().insertRow();
     header.forEach(function (name) { head.appendChild(element("th", "", name)); });
     var body = node.createTBody();
-    rows.forEach(function (cells) {
-      var tr = body.insertRow();
-      if (rowClass) tr.className = rowClass(cells);
-      cells.forEach(function (cell) { tr.insertCell().textContent = cell; });
+    var scroll = element("div", "scroll");
+    scroll.appendChild(node);
+    container.appendChild(scroll);
+
+    var entries = rows.map(function (cells) {
+      return { cells: cells, text: cells.join("\n").toLowerCase(), tr: null };
     });
-    return node;
+    var needle = "";
+    var matching = entries;
+    var first = 0;
+
+    function rowOf(entry) {
+      if (!entry.tr) {
+        entry.tr = document.createElement("tr");
+        if (rowClass) entry.tr.className = rowClass(entry.cells);
+        entry.cells.forEach(function (cell) { entry.tr.insertCell().textContent = cell; });
+      }
+      return entry.tr;
+    }
+
+    function select() {
+      matching = needle === "" ? entries : entries.filter(function (entry) {
+        return entry.text.indexOf(needle) >= 0;
+      });
+      first = 0;
+    }
+
+    function draw() {
+      var page = document.createDocumentFragment();
+      matching.slice(first, first + PAGE_ROWS).forEach(function (entry) {
+        page.appendChild(rowOf(entry));
+      });
+      body.textContent = "";
+      body.appendChild(page);
+      var last = Math.min(first + PAGE_ROWS, matching.length);
+      var paged = matching.length > PAGE_ROWS;
+      shown.textContent = (matching.length === entries.length ? "" : matching.length + " of ") +
+        plural(entries.length, "row", "rows") + " shown" +
+        (paged ? ", " + (first + 1) + "\u2013" + last + " here" : "");
+      previous.hidden = next.hidden = !paged;
+      previous.disabled = first === 0;
+      next.disabled = last >= matching.length;
+    }
+
+    filter.addEventListener("input", function () {
+      needle = filter.value.trim().toLowerCase();
+      select();
+      draw();
+    });
+    previous.addEventListener("click", function () {
+      first = Math.max(0, first - PAGE_ROWS);
+      draw();
+    });
+    next.addEventListener("click", function () {
+      first += PAGE_ROWS;
+      draw();
+    });
+
+    // Sorting a column again reverses it; rows equal in that column keep
+    // their previous order, and empty cells sink to the bottom either way.
+    var headers = Array.prototype.slice.call(head.cells);
+    headers.forEach(function (th, index) {
+      th.tabIndex = 0;
+      function sort() {
+        var descending = th.getAttribute("aria-sort") === "ascending";
+        headers.forEach(function (other) { other.removeAttribute("aria-sort"); });
+        th.setAttribute("aria-sort", descending ? "descending" : "ascending");
+        entries.forEach(function (entry, position) { entry.position = position; });
+        entries.sort(function (a, b) {
+          var x = a.cells[index], y = b.cells[index];
+          if ((x === "") !== (y === "")) return x === "" ? 1 : -1;
+          var order = collator.compare(x, y);
+          return (descending ? -order : order) || a.position - b.position;
+        });
+        select();
+        draw();
+      }
+      th.addEventListener("click", sort);
+      th.addEventListener("keydown", function (event) {
+        if (event.key === "Enter" || event.key === " ") {
+          event.preventDefault();
+          sort();
+        }
+      });
+    });
+    draw();
   }
 
+  // --- Changes, first when there are any ------------------------------------
+
   if (data.changes.length) {
-    var changes = section("changes", "Changes since the previous collection");
-    var changeTable = table(["host", "change", "property", "previous", "current"], data.changes,
+    pagedTable(section("changes", "Changes since the previous collection"), "changes",
+      ["host", "change", "property", "previous", "current"], data.changes,
       function (cells) { return "change-" + cells[1].replace(/ /g, "-"); });
-    var changeScroll = element("div", "scroll");
-    changeScroll.appendChild(changeTable);
-    changes.appendChild(changeScroll);
   }
 
   // --- Counts ---------------------------------------------------------------
@@ -164,82 +263,10 @@
     countSection.appendChild(charts);
   }
 
-  // --- The whole table, sortable and filterable -------------------------------
+  // --- The whole table ---------------------------------------------------------
 
-  var hostsSection = section("hosts", "Every host");
-  var tools = element("div", "tools");
-  var filter = element("input");
-  filter.type = "search";
-  filter.id = "filter";
-  filter.placeholder = "Show rows holding\u2026";
-  filter.setAttribute("aria-label", "Show only the rows holding this text");
-  var shown = element("span", "shown");
-  tools.appendChild(filter);
-  tools.appendChild(shown);
-  hostsSection.appendChild(tools);
-
-  var hostTable = table(data.columns, [], null);
-  hostTable.id = "fleet";
-  var body = hostTable.tBodies[0];
-  var fragment = document.createDocumentFragment();
-  var entries = data.rows.map(function (cells) {
-    var tr = document.createElement("tr");
-    if (!answered(cells)) tr.className = "failed";
-    cells.forEach(function (cell, i) {
-      var td = tr.insertCell();
-      td.textContent = cell;
-      if (i === 1) td.className = "result";
-    });
-    fragment.appendChild(tr);
-    return { tr: tr, cells: cells, text: cells.join("\n").toLowerCase() };
-  });
-  body.appendChild(fragment);
-  var scroll = element("div", "scroll");
-  scroll.appendChild(hostTable);
-  hostsSection.appendChild(scroll);
-
-  function showCount() {
-    var visible = entries.reduce(function (n, entry) { return n + (entry.tr.hidden ? 0 : 1); }, 0);
-    shown.textContent = visible + " of " + plural(entries.length, "host", "hosts") + " shown";
-  }
-
-  filter.addEventListener("input", function () {
-    var needle = filter.value.trim().toLowerCase();
-    entries.forEach(function (entry) {
-      entry.tr.hidden = needle !== "" && entry.text.indexOf(needle) < 0;
-    });
-    showCount();
-  });
-
-  // Sorting a column again reverses it; rows equal in that column keep
-  // their previous order, and empty cells sink to the bottom either way.
-  var headers = Array.prototype.slice.call(hostTable.tHead.rows[0].cells);
-  headers.forEach(function (th, index) {
-    th.tabIndex = 0;
-    function sort() {
-      var descending = th.getAttribute("aria-sort") === "ascending";
-      headers.forEach(function (other) { other.removeAttribute("aria-sort"); });
-      th.setAttribute("aria-sort", descending ? "descending" : "ascending");
-      entries.forEach(function (entry, position) { entry.position = position; });
-      entries.sort(function (a, b) {
-        var x = a.cells[index], y = b.cells[index];
-        if ((x === "") !== (y === "")) return x === "" ? 1 : -1;
-        var order = collator.compare(x, y);
-        return (descending ? -order : order) || a.position - b.position;
-      });
-      var sorted = document.createDocumentFragment();
-      entries.forEach(function (entry) { sorted.appendChild(entry.tr); });
-      body.appendChild(sorted);
-    }
-    th.addEventListener("click", sort);
-    th.addEventListener("keydown", function (event) {
-      if (event.key === "Enter" || event.key === " ") {
-        event.preventDefault();
-        sort();
-      }
-    });
-  });
-  showCount();
+  pagedTable(section("hosts", "Every host"), "fleet", data.columns, data.rows,
+    function (cells) { return answered(cells) ? "" : "failed"; });
 
   if (!data.changes.length) {
     page.appendChild(element("p", "note", data.compared ?
