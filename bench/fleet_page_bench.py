@@ -11,7 +11,10 @@ a host failing, one new, one gone). It prints:
 - the page's size;
 - in headless Chromium: the time from navigation to the end of the load
   event (the page drawn), and of one click sorting the table by a column,
-  layout included.
+  layout included; then the pager's Next.
+
+Beside each clock time it gives the CPU time spent (the play's processes;
+the page's main thread), which a busy machine does not lengthen.
 
 Usage: fleet_page_bench.py [--hosts N] [--keep DIR] [--screenshot PNG]
 """
@@ -22,6 +25,7 @@ import json
 import os
 import random
 import re
+import resource
 import shutil
 import subprocess
 import sys
@@ -122,12 +126,15 @@ def run_table(work, inventory, playbook):
                ANSIBLE_LOCALHOST_WARNING="False", ANSIBLE_INVENTORY_UNPARSED_WARNING="False")
     extra = json.dumps({"hwident_reports_dir": os.path.join(work, "reports")})
     started = time.monotonic()
+    cpu = resource.getrusage(resource.RUSAGE_CHILDREN)
     run = subprocess.run(["ansible-playbook", "-i", inventory, playbook, "-e", extra,
                           "-c", "local"], capture_output=True, text=True, env=env)
     seconds = time.monotonic() - started
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu_seconds = after.ru_utime + after.ru_stime - cpu.ru_utime - cpu.ru_stime
     if run.returncode != 0:
         sys.exit(run.stdout + run.stderr)
-    return seconds, run.stdout
+    return seconds, cpu_seconds, run.stdout
 
 
 def task_times(output):
@@ -151,13 +158,15 @@ def filters_alone(outcomes, reports):
     current = os.path.join(reports, "fleet.json")
     previous = os.path.join(reports, "previous", "fleet.json")
     started = time.monotonic()
+    cpu = time.process_time()
     with open(current + ".again", "w", encoding="ascii") as out:
         out.write(fleet.fleet_json(list(outcomes), hostvars))
     fleet.collection_csv(current + ".again")
     changes = fleet.collection_changes(current + ".again", previous)
     middle = time.monotonic()
+    cpu = time.process_time() - cpu
     fleet.collection_page_data(current, previous, [])
-    return middle - started, time.monotonic() - middle, changes.count("\r\n") - 1
+    return middle - started, cpu, time.monotonic() - middle, changes.count("\r\n") - 1
 
 
 def browser(page, screenshot):
@@ -170,16 +179,29 @@ def browser(page, screenshot):
                      "--window-size=1400,1000", "--host-resolver-rules=MAP * ~NOTFOUND"):
         options.add_argument(argument)
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+    def main_thread_seconds():
+        """CPU time of the page's main thread in its tasks so far: unlike
+        the clock, not lengthened by whatever else the machine runs."""
+        metrics = driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]
+        return next(metric["value"] for metric in metrics if metric["name"] == "TaskDuration")
+
     try:
+        driver.execute_cdp_cmd("Performance.enable", {"timeDomain": "threadTicks"})
         driver.get("file://" + page)
+        loaded_cpu = main_thread_seconds() * 1000
+        if screenshot:
+            driver.save_screenshot(screenshot)
         loaded = driver.execute_script(
             "var n = performance.getEntriesByType('navigation')[0]; return n.loadEventEnd;")
+        before = main_thread_seconds()
         sort = driver.execute_script("""
             var th = document.querySelectorAll('#fleet thead th')[2];
             var started = performance.now();
             th.click();
             document.body.offsetHeight;
             return performance.now() - started;""")
+        sort_cpu = (main_thread_seconds() - before) * 1000
         rows = driver.execute_script("""
             var shown = [document.querySelectorAll('#fleet tbody tr').length];
             var next = document.querySelector('#hosts .tools button:last-child');
@@ -188,9 +210,7 @@ def browser(page, screenshot):
             shown.push(document.querySelector('#hosts .shown').textContent);
             next.previousElementSibling.click();
             return shown;""")
-        if screenshot:
-            driver.save_screenshot(screenshot)
-        return loaded, sort, rows
+        return loaded, loaded_cpu, sort, sort_cpu, rows
     finally:
         driver.quit()
 
@@ -199,7 +219,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--hosts", type=int, default=2000)
     parser.add_argument("--keep", help="make the reports in this directory and keep them")
-    parser.add_argument("--screenshot", help="save the page's screenshot here")
+    parser.add_argument("--screenshot", help="save the page's screenshot here, as it opens")
     args = parser.parse_args()
 
     work = args.keep or tempfile.mkdtemp(prefix="hwident-fleet-bench-")
@@ -209,19 +229,21 @@ def main():
         playbook = write_playbook(work)
         run_table(work, write_inventory(work, write_collection(work, args.hosts, False)), playbook)
         outcomes = write_collection(work, args.hosts, True)
-        seconds, output = run_table(work, write_inventory(work, outcomes), playbook)
+        seconds, cpu_seconds, output = run_table(work, write_inventory(work, outcomes), playbook)
         reports = os.path.join(work, "reports")
-        tables, page_data, changes = filters_alone(outcomes, reports)
+        tables, tables_cpu, page_data, changes = filters_alone(outcomes, reports)
         page = os.path.join(reports, "fleet.html")
         print(f"{args.hosts} hosts, {changes} changes")
-        print(f"table step as played (ansible-playbook, start to end): {seconds:.2f} s")
+        print(f"table step as played (ansible-playbook, start to end): {seconds:.2f} s, "
+              f"{cpu_seconds:.2f} s of CPU")
         print("\n".join(task_times(output)))
-        print(f"filters alone: fleet.csv + fleet.json + changes.csv {tables:.2f} s, "
-              f"page data {page_data:.2f} s")
+        print(f"filters alone: fleet.json + fleet.csv + changes.csv {tables:.2f} s "
+              f"({tables_cpu:.2f} s CPU), page data {page_data:.2f} s")
         print(f"fleet.html: {os.path.getsize(page) / 1e6:.2f} MB")
-        loaded, sort, rows = browser(page, args.screenshot)
-        print(f"chromium: page drawn (load event end) {loaded:.0f} ms, "
-              f"sort by a column {sort:.0f} ms; rows in the document {rows[0]}, "
+        loaded, loaded_cpu, sort, sort_cpu, rows = browser(page, args.screenshot)
+        print(f"chromium: page drawn (load event end) {loaded:.0f} ms "
+              f"({loaded_cpu:.0f} ms of main-thread CPU), sort by a column {sort:.0f} ms "
+              f"({sort_cpu:.0f} ms CPU); rows in the document {rows[0]}, "
               f"after Next {rows[1]} ({rows[2]})")
     finally:
         if not args.keep:

@@ -55,9 +55,10 @@
   summary.appendChild(element("span", failedRows.length ? "failed-count" : "",
     plural(failedRows.length, "host", "hosts") + " failed or unreachable"));
   summary.appendChild(document.createTextNode(
-    "; " + (data.compared ?
-      plural(data.changes.length, "change", "changes") + " since the previous collection." :
-      "no previous collection to compare with.")));
+    "; " + (!data.compared ? "no previous collection to compare with: the next run lists what changed." :
+      data.changes.length ? plural(data.changes.length, "change", "changes") +
+        " since the previous collection." :
+      "nothing changed since the previous collection.")));
 
   // --- Tables: sortable by any column, filtered by text, shown a page at a time
 
@@ -267,10 +268,4 @@
 
   pagedTable(section("hosts", "Every host"), "fleet", data.columns, data.rows,
     function (cells) { return answered(cells) ? "" : "failed"; });
-
-  if (!data.changes.length) {
-    page.appendChild(element("p", "note", data.compared ?
-      "Nothing changed since the previous collection." :
-      "This is the first collection kept here: the next one will list what changed."));
-  }
 }());
