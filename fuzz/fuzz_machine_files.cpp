@@ -183,6 +183,32 @@ void Battery(const std::string& text, std::uint8_t pick) {
             text, pick);
 }
 
+// The firmware's table behind its entry point, as the kernel publishes
+// them: the entry point's length says where the table starts. Every class
+// made of the table's records reads it, as root.
+void BoardRecords(const std::string& text, std::uint8_t pick) {
+  const std::size_t entryLength =
+      std::min<std::size_t>(text.compare(0, 5, "_SM3_") == 0 ? 0x18 : 0x1F, text.size());
+  hwident::MemorySourceReader reader;
+  reader.AddFile("/sys/firmware/dmi/tables/smbios_entry_point", text.substr(0, entryLength));
+  reader.AddFile("/sys/firmware/dmi/tables/DMI", text.substr(entryLength));
+  reader.AddFile("/proc/sys/kernel/hostname", "board");
+  const PickedLiveFacts live(pick | 4);
+  for (const char* className :
+       {"Win32_CacheMemory", "Win32_PortConnector", "Win32_SystemSlot", "Win32_OnBoardDevice"}) {
+    const hwident::ClassSchema* schema = hwident::FindProviderClass(className);
+    Check(schema != nullptr);
+    hwident::Machine machine(reader, live);
+    for (const std::string& instance : schema->instances(machine)) {
+      for (const hwident::PropertySchema& property : schema->properties) {
+        hwident::Variant value =
+            hwident::CimToVariant(property.type, property.read(machine, instance));
+        hwident::HeapClearValue(&value);
+      }
+    }
+  }
+}
+
 template <void (*Parse)(const std::string&)>
 void Alone(const std::string& text, std::uint8_t) {
   Parse(text);
@@ -206,6 +232,7 @@ constexpr void (*kParsers[])(const std::string&, std::uint8_t) = {
     SystemEnclosure,
     Alone<CpuLoad>,
     Battery,
+    BoardRecords,
 };
 
 }  // namespace

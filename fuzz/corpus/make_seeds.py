@@ -156,6 +156,11 @@ def provider_targets():
     add("battery", 15, *[fixture("laptop", laptop + name) or b"" for name in [
         "type", "status", "charge_full_design", "charge_now", "current_now",
         "voltage_min_design", "energy_full", "energy_now", "power_now", "capacity"]])
+    for machine in MACHINES:
+        entry = fixture(machine, "/sys/firmware/dmi/tables/smbios_entry_point")
+        table = fixture(machine, "/sys/firmware/dmi/tables/DMI")
+        if entry is not None and table is not None:
+            files["board-records-" + machine] = bytes([16, 4]) + entry + table
     seeds("machine_files", files)
 
     # fuzz_smbios_table: an entry point followed by its table, as the

@@ -23,6 +23,11 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &BatteryClass(),
       &PhysicalMemoryClass(),
       &PhysicalMemoryArrayClass(),
+      // The board's caches, ports, slots and built-in devices (SMBIOS).
+      &CacheMemoryClass(),
+      &PortConnectorClass(),
+      &SystemSlotClass(),
+      &OnBoardDeviceClass(),
       &DiskDriveClass(),
       &DiskPartitionClass(),
       &LogicalDiskClass(),

@@ -57,6 +57,14 @@ Variant ScalarToVariant(CimType type, const std::string& text) {
         return MakeStringValue(std::u16string(digits.begin(), digits.end()));
       }
       break;
+    case CimType::kReal32: {
+      float value = 0;
+      const char* end = text.data() + text.size();
+      const auto [stop, error] = std::from_chars(text.data(), end, value);
+      if (!text.empty() && error == std::errc{} && stop == end) return MakeR4Value(value);
+      break;
+    }
+    case CimType::kUint8Array:
     case CimType::kUint16Array:
     case CimType::kStringArray:
       break;
@@ -65,8 +73,15 @@ Variant ScalarToVariant(CimType type, const std::string& text) {
 }
 
 Variant ListToVariant(CimType type, const std::vector<std::string>& items) {
-  const CimType element = type == CimType::kUint16Array ? CimType::kUint16 : CimType::kString;
-  const std::uint16_t tag = type == CimType::kUint16Array ? vt::kI4 : vt::kBstr;
+  CimType element = CimType::kString;
+  std::uint16_t tag = vt::kBstr;
+  if (type == CimType::kUint16Array) {
+    element = CimType::kUint16;
+    tag = vt::kI4;
+  } else if (type == CimType::kUint8Array) {
+    element = CimType::kUint8;
+    tag = vt::kUi1;
+  }
   std::vector<Variant> elements;
   for (const std::string& item : items) {
     Variant value = ScalarToVariant(element, item);
@@ -82,7 +97,8 @@ Variant ListToVariant(CimType type, const std::vector<std::string>& items) {
 }
 
 bool IsArray(CimType type) {
-  return type == CimType::kUint16Array || type == CimType::kStringArray;
+  return type == CimType::kUint8Array || type == CimType::kUint16Array ||
+         type == CimType::kStringArray;
 }
 
 }  // namespace

@@ -43,4 +43,23 @@ Fact SmbiosStringList(Machine& machine, std::uint8_t type, std::size_t minimumLe
   return found ? Fact::List(std::move(items)) : Fact::Null();
 }
 
+Fact NumberFact(const std::optional<std::int64_t>& value) {
+  return value ? Fact::Number(*value) : Fact::Null();
+}
+
+Fact FlagFact(const std::optional<bool>& value) {
+  return value ? Fact::Flag(*value) : Fact::Null();
+}
+
+Fact NumberListFact(const std::optional<std::vector<std::int64_t>>& values) {
+  if (!values) return Fact::Null();
+  std::vector<std::string> items;
+  for (const std::int64_t value : *values) items.push_back(std::to_string(value));
+  return Fact::List(std::move(items));
+}
+
+Fact NullFact(Machine&, const std::string&) {
+  return Fact::Null();
+}
+
 }  // namespace hwident
