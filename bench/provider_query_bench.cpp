@@ -144,5 +144,20 @@ BENCHMARK_CAPTURE(QueryFixture, NetworkAdapterConfiguration, "storage-bench",
                   "IPEnabled,DHCPEnabled,DNSDomain,MACAddress,IPAddress,DefaultIPGateway")
     ->Unit(benchmark::kMicrosecond);
 
+// The two-socket server's board, from its SMBIOS table (as root): six
+// caches, six port connectors, four slots, four built-in devices.
+BENCHMARK_CAPTURE(QueryFixture, CacheMemory, "server", "select * from Win32_CacheMemory",
+                  "DeviceID,Purpose,Level,InstalledSize,BlockSize,Associativity,SystemName")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(QueryFixture, PortConnector, "server", "select * from Win32_PortConnector",
+                  "Tag,ConnectorType,ExternalReferenceDesignator,PortType")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(QueryFixture, SystemSlot, "server", "select * from Win32_SystemSlot",
+                  "Tag,SlotDesignation,CurrentUsage,BusNumber,DeviceNumber,FunctionNumber")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(QueryFixture, OnBoardDevice, "server", "select * from Win32_OnBoardDevice",
+                  "Tag,Description,DeviceType,Enabled")
+    ->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace hwident

@@ -32,7 +32,8 @@ void BoardRecords(const hwident::SmbiosTable& table) {
   const std::size_t structures = table.structures.size();
   for (const hwident::CacheMemory& cache : hwident::CachesFromSmbios(table)) {
     if (cache.level) Check(*cache.level == 1 || (*cache.level >= 3 && *cache.level <= 5));
-    if (cache.installedSize) Check(*cache.installedSize >= 0 && *cache.installedSize <= 0xFFFFFFFFLL);
+    if (cache.installedSize)
+      Check(*cache.installedSize >= 0 && *cache.installedSize <= 0xFFFFFFFFLL);
     if (cache.blockSize) Check(*cache.blockSize == 1024 || *cache.blockSize == 65536);
     for (const auto* sram : {&cache.currentSram, &cache.supportedSram}) {
       if (!*sram) continue;

@@ -47,9 +47,10 @@ struct Fact {
 // Types a fact as WMI would deliver a property of that CIM type: uint16 and
 // uint32 as VT_I4 (a uint32 of 2^31 or more keeps its bits), sint16 as VT_I2,
 // uint8 as VT_UI1, real32 as VT_R4, 64-bit integers as decimal text,
-// datetimes as their DMTF text, arrays as VT_ARRAY with the element tag. A fact that does not fit its
-// type (not a number, out of range, text where a list belongs) is VT_NULL.
-// The value is built with the heap builders and cleared by HeapClearValue.
+// datetimes as their DMTF text, arrays as VT_ARRAY with the element tag. A
+// fact that does not fit its type (not a number, out of range, text where a
+// list belongs) is VT_NULL. The value is built with the heap builders and
+// cleared by HeapClearValue.
 Variant CimToVariant(CimType type, const Fact& fact);
 
 }  // namespace hwident

@@ -24,8 +24,7 @@ Fact OnBoardDeviceText(M&, I) {
 
 constexpr PropertySchema kProperties[] = {
     {"Caption", CimType::kString, OnBoardDeviceText},
-    {"CreationClassName", CimType::kString,
-     [](M&, I) { return Constant("Win32_OnBoardDevice"); }},
+    {"CreationClassName", CimType::kString, [](M&, I) { return Constant("Win32_OnBoardDevice"); }},
     // The device's own string, as Windows gives it ("VMware SVGA II").
     {"Description", CimType::kString,
      [](M& m, I id) {

@@ -30,8 +30,7 @@ constexpr PropertySchema kProperties[] = {
        const PortConnector* port = PortOf(m, id);
        return port == nullptr ? Fact::Null() : NumberListFact(port->connectorType);
      }},
-    {"CreationClassName", CimType::kString,
-     [](M&, I) { return Constant("Win32_PortConnector"); }},
+    {"CreationClassName", CimType::kString, [](M&, I) { return Constant("Win32_PortConnector"); }},
     {"Description", CimType::kString, PortConnectorText},
     {"ExternalReferenceDesignator", CimType::kString,
      [](M& m, I id) {

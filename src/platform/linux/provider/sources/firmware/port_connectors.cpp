@@ -22,14 +22,16 @@ struct ConnectorRow {
 // those names. The on-board IDE, SSA SCSI, SAS/SATA and USB-C kinds have no
 // CIM value and give nothing.
 constexpr ConnectorRow kConnectors[] = {
-    {0x01, 66, 0},  {0x02, 67, 0},  {0x03, 76, 0},      {0x04, 23, kMale}, {0x05, 23, kFemale},
-    {0x06, 22, kMale}, {0x07, 22, kFemale}, {0x08, 21, kMale}, {0x09, 21, kFemale},
-    {0x0A, 38, 0},  {0x0B, 39, 0},  {0x0C, 6, 0},       {0x0D, 59, 0},     {0x0E, 60, 0},
-    {0x0F, 61, 0},  {0x10, 62, 0},  {0x11, 63, 0},      {0x12, 64, 0},     {0x14, 59, kMale},
-    {0x15, 59, kFemale}, {0x17, 89, 0}, {0x18, 90, 0},  {0x19, 91, 0},     {0x1A, 92, 0},
-    {0x1B, 93, 0},  {0x1C, 94, 0},  {0x1D, 68, 0},      {0x1E, 70, 0},     {0x1F, 88, 0},
-    {0x20, 37, 0},  {0x21, 54, 0},  {0xA0, 83, 0},      {0xA1, 84, 0},     {0xA2, 85, 0},
-    {0xA3, 86, 0},  {0xA4, 87, 0},  {0xFF, 1, 0},
+    {0x01, 66, 0},       {0x02, 67, 0},     {0x03, 76, 0},       {0x04, 23, kMale},
+    {0x05, 23, kFemale}, {0x06, 22, kMale}, {0x07, 22, kFemale}, {0x08, 21, kMale},
+    {0x09, 21, kFemale}, {0x0A, 38, 0},     {0x0B, 39, 0},       {0x0C, 6, 0},
+    {0x0D, 59, 0},       {0x0E, 60, 0},     {0x0F, 61, 0},       {0x10, 62, 0},
+    {0x11, 63, 0},       {0x12, 64, 0},     {0x14, 59, kMale},   {0x15, 59, kFemale},
+    {0x17, 89, 0},       {0x18, 90, 0},     {0x19, 91, 0},       {0x1A, 92, 0},
+    {0x1B, 93, 0},       {0x1C, 94, 0},     {0x1D, 68, 0},       {0x1E, 70, 0},
+    {0x1F, 88, 0},       {0x20, 37, 0},     {0x21, 54, 0},       {0xA0, 83, 0},
+    {0xA1, 84, 0},       {0xA2, 85, 0},     {0xA3, 86, 0},       {0xA4, 87, 0},
+    {0xFF, 1, 0},
 };
 
 PortConnector PortFrom(const SmbiosStructure& s) {
