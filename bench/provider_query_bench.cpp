@@ -115,6 +115,14 @@ BENCHMARK_CAPTURE(QueryFixture, Keyboard, "laptop", "select * from Win32_Keyboar
 BENCHMARK_CAPTURE(QueryFixture, PointingDevice, "laptop", "select * from Win32_PointingDevice",
                   "Name,PNPDeviceID,PointingType,NumberOfButtons,DeviceInterface")
     ->Unit(benchmark::kMicrosecond);
+// Every device of the notebook (PCI, USB, ACPI, codecs, monitors, disks) and
+// its drivers.
+BENCHMARK_CAPTURE(QueryFixture, PnPEntity, "laptop", "select * from Win32_PnPEntity",
+                  "Name,PNPDeviceID,PNPClass,Service,ConfigManagerErrorCode")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(QueryFixture, PnPSignedDriver, "laptop", "select * from Win32_PnPSignedDriver",
+                  "DeviceName,DriverName,DriverVersion,IsSigned")
+    ->Unit(benchmark::kMicrosecond);
 
 // The storage machine: 16 SATA disks of four partitions each, 16 mounted
 // volumes, 8 network ports.

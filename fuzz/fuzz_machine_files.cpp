@@ -33,8 +33,10 @@ void Check(bool rule) {
 // Every property of one class over a machine holding the files given, each
 // value typed as the object would hand it out.
 void ReadClass(const std::string& className, const std::vector<std::string>& paths,
-               std::string_view files, std::uint8_t pick) {
+               std::string_view files, std::uint8_t pick,
+               const std::vector<std::pair<std::string, std::string>>& links = {}) {
   hwident::MemorySourceReader reader;
+  for (const auto& [path, target] : links) reader.AddLink(path, target);
   // An ATAPI drive for the drive classes to find; the files give the rest.
   const std::string drive = "/sys/devices/pci0000:00/ata1/host0/target0:0:0/0:0:0:0";
   reader.AddFile(drive + "/vendor", "ATAPI   ");
@@ -209,6 +211,43 @@ void BoardRecords(const std::string& text, std::uint8_t pick) {
   }
 }
 
+// A PCI function, a composite USB device with an interface and an ACPI
+// device, each bound to a driver, for the device and controller classes.
+void Devices(const std::string& text, std::uint8_t pick) {
+  const std::string pci = "/sys/devices/pci0000:00/0000:00:14.0";
+  const std::string usb = pci + "/usb1/1-3";
+  const std::string acpi = "/sys/devices/LNXSYSTM:00/PNP0C0A:00";
+  const std::vector<std::string> files = {pci + "/class",
+                                          pci + "/vendor",
+                                          pci + "/device",
+                                          pci + "/revision",
+                                          usb + "/idVendor",
+                                          usb + "/idProduct",
+                                          usb + "/bcdDevice",
+                                          usb + "/bNumInterfaces",
+                                          usb + "/serial",
+                                          usb + "/devpath",
+                                          usb + "/1-3:1.0/bInterfaceClass",
+                                          usb + "/1-3:1.0/bInterfaceNumber",
+                                          acpi + "/hid",
+                                          acpi + "/uid",
+                                          acpi + "/status",
+                                          "/sys/module/usbhid/taint"};
+  const std::vector<std::pair<std::string, std::string>> links = {
+      {"/sys/bus/pci/devices/0000:00:14.0", pci},
+      {"/sys/bus/usb/devices/1-3", usb},
+      {"/sys/bus/usb/devices/1-3:1.0", usb + "/1-3:1.0"},
+      {"/sys/bus/acpi/devices/PNP0C0A:00", acpi},
+      {pci + "/driver", "/sys/bus/pci/drivers/xhci_hcd"},
+      {usb + "/1-3:1.0/driver", "/sys/bus/usb/drivers/usbhid"},
+      {"/sys/bus/usb/drivers/usbhid/module", "/sys/module/usbhid"},
+      {acpi + "/driver", "/sys/bus/acpi/drivers/battery"}};
+  for (const char* className : {"Win32_PnPEntity", "Win32_PnPSignedDriver", "Win32_USBController",
+                                "Win32_IDEController", "Win32_SCSIController"}) {
+    ReadClass(className, files, text, pick, links);
+  }
+}
+
 template <void (*Parse)(const std::string&)>
 void Alone(const std::string& text, std::uint8_t) {
   Parse(text);
@@ -233,6 +272,7 @@ constexpr void (*kParsers[])(const std::string&, std::uint8_t) = {
     Alone<CpuLoad>,
     Battery,
     BoardRecords,
+    Devices,
 };
 
 }  // namespace

@@ -161,6 +161,17 @@ def provider_targets():
         table = fixture(machine, "/sys/firmware/dmi/tables/DMI")
         if entry is not None and table is not None:
             files["board-records-" + machine] = bytes([16, 4]) + entry + table
+    # The device classes' files from the fixtures' controller, USB receiver
+    # and battery.
+    pci = "/sys/devices/pci0000:00/0000:00:14.0"
+    usb = pci + "/usb1/1-3"
+    acpi = "/sys/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0A08:00/device:1d/PNP0C09:00/PNP0C0A:00"
+    add("devices", 17, *[fixture("laptop", path) or b"" for path in [
+        pci + "/class", pci + "/vendor", pci + "/device", pci + "/revision",
+        usb + "/idVendor", usb + "/idProduct", usb + "/bcdDevice", usb + "/bNumInterfaces",
+        usb + "/serial", usb + "/devpath", usb + "/1-3:1.0/bInterfaceClass",
+        usb + "/1-3:1.0/bInterfaceNumber", acpi + "/hid", acpi + "/uid", acpi + "/status",
+        "/sys/module/iwlwifi/taint"]])
     seeds("machine_files", files)
 
     # fuzz_smbios_table: an entry point followed by its table, as the

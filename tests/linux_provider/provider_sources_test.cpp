@@ -224,6 +224,27 @@ TEST(Sources, TheModelAloneReadsOnlyTheModelsFile) {
 // query never reads another class's), opens each file once, and the class
 // the model comes from opens only a handful.
 TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
+  // The controllers read their PCI functions and the names the hardware
+  // database gives them.
+  const std::vector<std::string> kControllerSources = {
+      "/sys/bus/pci/devices/", "/sys/devices/", "/run/udev/data/+pci:", "/usr/share/misc/pci.ids",
+      "/usr/share/hwdata/"};
+  // Every device: the buses, the classes the sound, display and storage
+  // classes read for the same devices, and the driver modules.
+  const std::vector<std::string> kDeviceSources = {"/sys/bus/",
+                                                   "/sys/devices/",
+                                                   "/sys/class/sound/",
+                                                   "/sys/class/drm/",
+                                                   "/sys/block/",
+                                                   "/sys/class/input/",
+                                                   "/sys/class/ata_device/",
+                                                   "/sys/module/",
+                                                   "/proc/asound/cards",
+                                                   "/proc/sys/kernel/osrelease",
+                                                   "/run/udev/data/",
+                                                   "/usr/share/misc/pci.ids",
+                                                   "/usr/share/misc/usb.ids",
+                                                   "/usr/share/hwdata/"};
   const std::map<std::string, std::vector<std::string>> allowed = {
       {"Win32_ComputerSystem",
        {"/sys/class/dmi/id/product_name", "/sys/class/dmi/id/product_family",
@@ -299,6 +320,11 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
       {"Win32_PageFileSetting", {"/proc/swaps"}},
       {"Win32_BootConfiguration", {"/proc/self/mountinfo"}},
       {"Win32_Environment", {"/etc/environment"}},
+      {"Win32_USBController", kControllerSources},
+      {"Win32_IDEController", kControllerSources},
+      {"Win32_SCSIController", kControllerSources},
+      {"Win32_PnPEntity", kDeviceSources},
+      {"Win32_PnPSignedDriver", kDeviceSources},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
   for (const char* machine : kMachines) {

@@ -49,6 +49,12 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &PageFileSettingClass(),
       &BootConfigurationClass(),
       &EnvironmentClass(),
+      // Controllers, every device and their drivers.
+      &UsbControllerClass(),
+      &IdeControllerClass(),
+      &ScsiControllerClass(),
+      &PnpEntityClass(),
+      &PnpSignedDriverClass(),
   };
   return classes;
 }
