@@ -28,8 +28,11 @@ std::optional<std::string> Module(M& m, I key) {
 // loaded from files have: "E" unsigned on a kernel that checks signatures,
 // "O" built outside the kernel's tree.
 std::optional<std::string> Taint(M& m, const std::string& module) {
-  if (!m.Exists("/sys/module/" + module + "/initstate")) return std::nullopt;
-  return Trim(m.Text("/sys/module/" + module + "/taint").value_or(""));
+  return m.Derived<std::optional<std::string>>(
+      "module-taint:" + module, [&m, &module]() -> std::optional<std::string> {
+        if (!m.Exists("/sys/module/" + module + "/initstate")) return std::nullopt;
+        return Trim(m.Text("/sys/module/" + module + "/taint").value_or(""));
+      });
 }
 
 // A module built apart from the kernel carries its own version; a driver
@@ -52,7 +55,9 @@ Fact DriverVersion(M& m, I key) {
 // the kernel are no signed files of their own.
 Fact IsSigned(M& m, I key) {
   const auto module = Module(m, key);
-  if (!module || !m.Exists("/sys/module/module/parameters/sig_enforce")) return Fact::Null();
+  const bool checks = m.Derived<bool>(
+      "module-signatures", [&m] { return m.Exists("/sys/module/module/parameters/sig_enforce"); });
+  if (!module || !checks) return Fact::Null();
   const auto taint = Taint(m, *module);
   if (!taint) return Fact::Null();
   return Fact::Flag(taint->find('E') == std::string::npos);

@@ -528,12 +528,26 @@ const PnpFacts& ReadPnpFacts(Machine& machine, const std::string& key) {
 
 std::optional<std::string> DriverModule(Machine& machine, const PnpFacts& facts) {
   if (!facts.driver) return std::nullopt;
-  if (!facts.driverDevice.empty()) {
-    if (auto module = Leaf(machine.Resolve(facts.driverDevice + "/driver/module"))) return module;
+  const auto resolve = [&machine, &facts] {
+    std::optional<std::string> module;
+    if (!facts.driverDevice.empty()) {
+      module = Leaf(machine.Resolve(facts.driverDevice + "/driver/module"));
+    }
+    if (!module) {
+      module = *facts.driver;
+      std::replace(module->begin(), module->end(), '-', '_');
+    }
+    return module;
+  };
+  // A PCI or USB driver's name is unique on its bus: its module is looked
+  // up once for all the devices it drives.
+  for (const std::string& bus : {kPciDevices, kUsbDevices}) {
+    if (facts.driverDevice.compare(0, bus.size(), bus) == 0) {
+      return machine.Derived<std::optional<std::string>>("driver-module:" + bus + *facts.driver,
+                                                         resolve);
+    }
   }
-  std::string driver = *facts.driver;
-  std::replace(driver.begin(), driver.end(), '-', '_');
-  return driver;
+  return resolve();
 }
 
 std::optional<std::string> PnpName(Machine& machine, const std::string& key) {
