@@ -10,6 +10,10 @@
               32 network ports
   accounts-10000  10,000 accounts in /etc/passwd and /etc/shadow (a
               directory server's local mirror) and 2,000 groups
+  processes-30000  30,000 processes, each with its stat, status, command
+              line, executable and four descriptors
+  services-500  500 service units under systemd, half enabled and running,
+              a fifth with a drop-in
 
 Each has DMI names and an operating system, so every class has something to
 read. They are made at build time rather than kept in the repository: the
@@ -27,6 +31,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 # storage_network first: it imports make_fixtures, which imports it back.
 import storage_network as sn  # noqa: E402
 import make_fixtures as fx  # noqa: E402
+import processes_services as ps  # noqa: E402
 
 
 def base(root, product, cpus_per_socket=4, sockets=1):
@@ -103,13 +108,25 @@ def accounts_10000(root):
     fx.write(root, "/etc/group", "\n".join(groups))
 
 
+def processes_30000(root):
+    base(root, "Scale Processes")
+    ps.processes(root, 30000)
+
+
+def services_500(root):
+    base(root, "Scale Services")
+    ps.services(root, 500)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     target = sys.argv[1]
     shutil.rmtree(target, ignore_errors=True)
     for name, make in (("cpus-1024", cpus_1024), ("pci-300", pci_300),
-                       ("storage-64", storage_64), ("accounts-10000", accounts_10000)):
+                       ("storage-64", storage_64), ("accounts-10000", accounts_10000),
+                       ("processes-30000", processes_30000),
+                       ("services-500", services_500)):
         machine = os.path.join(target, name)
         live = make(os.path.join(machine, "root")) or []
         with open(os.path.join(machine, "live.txt"), "w") as out:

@@ -43,7 +43,7 @@ void QueryFixture(benchmark::State& state, const char* machine, const char* quer
 // that is not about processors, and every class with all its properties, on
 // the notebook and on each large machine bench/make_scale_machines.py makes
 // (1,024 logical CPUs; 300 PCI functions; 64 disks with 256 partitions and
-// 32 ports).
+// 32 ports; 30,000 processes; 500 service units).
 // LoadPercentage is left out: it waits a second between two readings of
 // the CPU counters, which says nothing about the machine's size.
 std::string AllProperties(const ClassSchema& schema) {
@@ -62,7 +62,9 @@ const bool kScaleRegistered = [] {
       {"laptop", laptop},
       {"cpus-1024", large + "/cpus-1024/root"},
       {"pci-300", large + "/pci-300/root"},
-      {"storage-64", large + "/storage-64/root"}};
+      {"storage-64", large + "/storage-64/root"},
+      {"processes-30000", large + "/processes-30000/root"},
+      {"services-500", large + "/services-500/root"}};
   for (const auto& [name, root] : machines) {
     benchmark::RegisterBenchmark(("Default/" + name).c_str(), QueryRoot, root,
                                  "select * from Win32_ComputerSystem", "Model")

@@ -240,6 +240,33 @@ def printers_shares_target():
             add("share-server-%d" % pick, 4, pick, smb, shares.replace(b"[Plotter]", b"[B]"),
                 named, reception, b"", b"Default A\n")
     seeds("printers_shares", items)
+def processes_services_target():
+    # fuzz_processes_services: a selector, a live-facts byte, then the
+    # file(s), several joined by NUL in the order the target names them.
+    files = {}
+
+    def add(name, selector, *parts):
+        if any(part is None for part in parts):
+            return
+        files[name] = bytes([selector, 4]) + b"\0".join(parts)
+
+    for pid in ["1", "2", "14", "845", "1650", "1700", "1801"]:
+        proc = "/proc/%s/" % pid
+        add("stat-" + pid, 0, fixture("desktop", proc + "stat"))
+        add("status-" + pid, 1, fixture("desktop", proc + "status"))
+        add("cmdline-" + pid, 2, fixture("desktop", proc + "cmdline"))
+        add("process-" + pid, 4, *[fixture("desktop", proc + name)
+                                   for name in ["stat", "status", "cmdline", "sessionid"]])
+    units = {"ssh": "/lib/systemd/system/ssh.service", "getty": "/lib/systemd/system/getty@.service",
+             "dbus": "/lib/systemd/system/dbus.service",
+             "cron-override": "/etc/systemd/system/cron.service.d/override.conf"}
+    for name, path in units.items():
+        add("unit-" + name, 3, b"getty@tty1.service\n" + (fixture("desktop", path) or b""))
+    add("slice", 3, b"system-serial\\x2dgetty.slice")
+    add("service", 5, fixture("desktop", "/lib/systemd/system/cron.service"),
+        fixture("desktop", "/etc/systemd/system/cron.service.d/override.conf"), b"9\n12\n",
+        fixture("desktop", "/lib/systemd/system/getty@.service"), fixture("desktop", "/proc/1/stat"))
+    seeds("processes_services", files)
 
 
 def edid_target():
@@ -327,6 +354,7 @@ def main():
     edid_target()
     input_modules_targets()
     account_files_target()
+    processes_services_target()
     return 0
 
 

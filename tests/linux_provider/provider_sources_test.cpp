@@ -110,6 +110,11 @@ TEST(RootOnlySources, AreNullForAnOrdinaryUserAndNothingElseChanges) {
       "Win32_UserAccount.PasswordExpires",
       "Win32_UserAccount.PasswordRequired",
       "Win32_UserAccount.Status",
+      // Another user's executable and descriptors, and one command line a
+      // security policy refuses.
+      "Win32_Process.CommandLine",
+      "Win32_Process.ExecutablePath",
+      "Win32_Process.HandleCount",
   };
   // Classes made of the table's records alone have no object at all then.
   const std::set<std::string> rootOnlyClasses = {
@@ -325,6 +330,10 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
       {"Win32_SCSIController", kControllerSources},
       {"Win32_PnPEntity", kDeviceSources},
       {"Win32_PnPSignedDriver", kDeviceSources},
+      {"Win32_Process", {"/proc/", "/etc/os-release", "/usr/lib/os-release"}},
+      {"Win32_Service",
+       {"/etc/systemd/system/", "/run/systemd/", "/usr/lib/systemd/system/", "/lib/systemd/system/",
+        "/sys/fs/cgroup/", "/proc/", "/proc/sys/kernel/hostname"}},
   };
   ASSERT_EQ(allowed.size(), ProviderClasses().size());
   for (const char* machine : kMachines) {

@@ -76,6 +76,14 @@ FixtureProvider MakeFixtureProvider(const std::string& machine, bool asRoot) {
   auto live = std::make_shared<FixedLiveFacts>(FixtureLiveFacts(machine));
   live->root = asRoot;
   auto reader = std::make_shared<RootedSourceReader>(FixtureDirectory(machine) + "/root", asRoot);
+  // What the kernel refuses an ordinary user on this machine whatever the
+  // mode bits say, one machine path a line.
+  std::vector<std::string> withheld;
+  std::ifstream in(FixtureDirectory(machine) + "/withheld.txt");
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) withheld.push_back(line);
+  }
+  reader->Withhold(std::move(withheld));
   return {reader, std::make_unique<NativeObjectSystem>(reader, live)};
 }
 

@@ -38,6 +38,10 @@ class Machine {
   const std::optional<std::string>& RawLater(const std::string& path, int milliseconds);
 
   std::vector<std::string> List(const std::string& path) { return reader_.List(path); }
+  std::optional<std::vector<std::string>> Entries(const std::string& path) {
+    return reader_.Entries(path);
+  }
+  std::optional<std::string> ReadLink(const std::string& path) { return reader_.ReadLink(path); }
   bool Exists(const std::string& path) { return reader_.Exists(path); }
   std::optional<std::string> Resolve(const std::string& path) { return reader_.Resolve(path); }
   const LiveFacts& Live() const { return live_; }

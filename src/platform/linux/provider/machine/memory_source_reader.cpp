@@ -83,9 +83,9 @@ std::optional<std::string> MemorySourceReader::Read(const std::string& path) {
   return file->second;
 }
 
-std::vector<std::string> MemorySourceReader::List(const std::string& path) {
+std::optional<std::vector<std::string>> MemorySourceReader::Entries(const std::string& path) {
   const std::optional<std::string> real = Follow(path);
-  if (!real) return {};
+  if (!real || !IsDirectory(*real)) return std::nullopt;
   const std::string prefix = *real == "/" ? "/" : *real + "/";
   std::set<std::string> names;
   const auto collect = [&prefix, &names](const auto& entries) {
@@ -97,7 +97,20 @@ std::vector<std::string> MemorySourceReader::List(const std::string& path) {
   };
   collect(files_);
   collect(links_);
-  return {names.begin(), names.end()};
+  std::vector<std::string> list(names.begin(), names.end());
+  if (list.size() > kMaxDirectoryEntries) list.resize(kMaxDirectoryEntries);
+  return list;
+}
+
+std::optional<std::string> MemorySourceReader::ReadLink(const std::string& path) {
+  // The links on the way to the last component are followed; the last is read.
+  const std::size_t slash = Normal(path).rfind('/');
+  const std::optional<std::string> directory = Follow(Normal(path).substr(0, slash));
+  if (!directory) return std::nullopt;
+  const std::string name = Normal(path).substr(slash + 1);
+  const auto link = links_.find(*directory == "/" ? "/" + name : *directory + "/" + name);
+  if (link == links_.end()) return std::nullopt;
+  return link->second;
 }
 
 bool MemorySourceReader::Exists(const std::string& path) {

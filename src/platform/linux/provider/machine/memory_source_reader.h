@@ -19,7 +19,8 @@ class MemorySourceReader final : public SourceReader {
   void AddLink(const std::string& path, std::string target);
 
   std::optional<std::string> Read(const std::string& path) override;
-  std::vector<std::string> List(const std::string& path) override;
+  std::optional<std::vector<std::string>> Entries(const std::string& path) override;
+  std::optional<std::string> ReadLink(const std::string& path) override;
   bool Exists(const std::string& path) override;
   std::optional<std::string> Resolve(const std::string& path) override;
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace hwident {
 namespace {
@@ -34,7 +35,16 @@ std::string RootedSourceReader::HostPath(const std::string& path) const {
   return root_ + path;
 }
 
+bool RootedSourceReader::Withheld(const std::string& path) const {
+  if (asRoot_) return false;
+  return std::any_of(withheld_.begin(), withheld_.end(), [&path](const std::string& prefix) {
+    return path.compare(0, prefix.size(), prefix) == 0 &&
+           (path.size() == prefix.size() || path[prefix.size()] == '/');
+  });
+}
+
 std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
+  if (Withheld(path)) return std::nullopt;
   const std::string host = HostPath(path);
   struct stat status {};
   if (::stat(host.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
@@ -64,17 +74,35 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   return text;
 }
 
-std::vector<std::string> RootedSourceReader::List(const std::string& path) {
+std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::string& path) {
+  if (Withheld(path)) return std::nullopt;
+  const std::string host = HostPath(path);
+  if (!asRoot_) {
+    struct stat status {};
+    if (::stat(host.c_str(), &status) == 0 && (status.st_mode & S_IROTH) == 0) {
+      return std::nullopt;
+    }
+  }
+  DIR* dir = ::opendir(host.c_str());
+  if (dir == nullptr) return std::nullopt;
   std::vector<std::string> names;
-  DIR* dir = ::opendir(HostPath(path).c_str());
-  if (dir == nullptr) return names;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
+    if (names.size() >= kMaxDirectoryEntries) break;
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names.emplace_back(name);
   }
   ::closedir(dir);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::optional<std::string> RootedSourceReader::ReadLink(const std::string& path) {
+  if (Withheld(path)) return std::nullopt;
+  char target[PATH_MAX];
+  const ssize_t length = ::readlink(HostPath(path).c_str(), target, sizeof target);
+  // A target as long as the buffer may have been cut.
+  if (length < 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
+  return std::string(target, static_cast<std::size_t>(length));
 }
 
 bool RootedSourceReader::Exists(const std::string& path) {

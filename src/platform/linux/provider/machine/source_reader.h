@@ -14,6 +14,11 @@ namespace hwident {
 // would be taken as whole and counted wrong.
 inline constexpr std::size_t kMaxSourceFileBytes = 8 * 1024 * 1024;
 
+// The most entries one directory listing gives. The longest real directory
+// the provider lists is /proc, one entry a process: the kernel's own limit
+// on process ids (PID_MAX_LIMIT) is 4,194,304. Entries past it are not read.
+inline constexpr std::size_t kMaxDirectoryEntries = 4 * 1024 * 1024;
+
 // Where the provider reads the machine from. Every path is absolute as the
 // machine names it ("/sys/class/dmi/id/product_name"); the reader decides
 // which real tree it stands for, so tests run the provider on fixture trees.
@@ -25,7 +30,15 @@ class SourceReader {
   // may not read it or it is longer than kMaxSourceFileBytes.
   virtual std::optional<std::string> Read(const std::string& path) = 0;
   // Entry names of a directory, sorted; empty when it is missing.
-  virtual std::vector<std::string> List(const std::string& path) = 0;
+  std::vector<std::string> List(const std::string& path) {
+    return Entries(path).value_or(std::vector<std::string>());
+  }
+  // The same, but nothing when the directory is missing or this process may
+  // not list it, for counts where an empty directory means zero.
+  virtual std::optional<std::vector<std::string>> Entries(const std::string& path) = 0;
+  // What a symbolic link holds, unresolved ("/usr/bin/bash", "/dev/null");
+  // nothing when the path is not a link or this process may not read it.
+  virtual std::optional<std::string> ReadLink(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   // The path with every symbolic link resolved, in the machine's own terms;
   // nothing when it is missing or leads out of the tree.
@@ -41,9 +54,17 @@ class RootedSourceReader final : public SourceReader {
   RootedSourceReader(std::string root, bool asRoot);
 
   std::optional<std::string> Read(const std::string& path) override;
-  std::vector<std::string> List(const std::string& path) override;
+  std::optional<std::vector<std::string>> Entries(const std::string& path) override;
+  std::optional<std::string> ReadLink(const std::string& path) override;
   bool Exists(const std::string& path) override;
   std::optional<std::string> Resolve(const std::string& path) override;
+
+  // Paths (and everything below them) the kernel refuses an ordinary user
+  // whatever their mode bits say: another user's /proc/<pid>/exe and
+  // /proc/<pid>/fd need the right to trace the process, and a proc mounted
+  // with hidepid withholds every file of another user's process. A fixture
+  // lists them, since a checkout keeps no mode bits. Only for !asRoot.
+  void Withhold(std::vector<std::string> paths) { withheld_ = std::move(paths); }
 
   // Files opened so far, in order (machine paths), for tests that prove a
   // query reads only its own sources.
@@ -51,10 +72,12 @@ class RootedSourceReader final : public SourceReader {
 
  private:
   std::string HostPath(const std::string& path) const;
+  bool Withheld(const std::string& path) const;
 
   std::string root_;  // without a trailing slash; empty for "/"
   bool asRoot_;
   std::vector<std::string> opened_;
+  std::vector<std::string> withheld_;
 };
 
 }  // namespace hwident

@@ -55,6 +55,9 @@ std::span<const ClassSchema* const> ProviderClasses() {
       &ScsiControllerClass(),
       &PnpEntityClass(),
       &PnpSignedDriverClass(),
+      // The running system: processes, services.
+      &ProcessClass(),
+      &ServiceClass(),
   };
   return classes;
 }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/linux/provider/classes/provider_classes.h"
+#include "platform/linux/provider/classes/system/operating_system_name.h"
 #include "platform/linux/provider/sources/system/cpu_identity.h"
 #include "platform/linux/provider/sources/system/locale_id.h"
 #include "platform/linux/provider/sources/system/pci_function.h"
@@ -68,29 +69,6 @@ Fact Manufacturer(M& m, I) {
 }
 
 // Name, language and locale, process and user counts.
-
-// Windows joins the caption, the system directory and the boot partition
-// with bars; here the caption, "/" and the device mounted there.
-Fact Name(M& m, I) {
-  const auto caption = OsRelease(m, "PRETTY_NAME");
-  const auto& mounts = m.Raw("/proc/self/mountinfo");
-  if (!caption || !mounts) return Fact::Null();
-  std::istringstream lines(*mounts);
-  std::string line;
-  while (std::getline(lines, line)) {
-    // id parent major:minor root mount-point options [optional...] - type source ...
-    std::istringstream fields(line);
-    std::string id, parent, numbers, root, point, field;
-    fields >> id >> parent >> numbers >> root >> point;
-    if (point != "/") continue;
-    while (fields >> field && field != "-") {
-    }
-    std::string type, source;
-    if (!(fields >> type >> source)) continue;
-    return Fact::Text(*caption + "|/|" + source);
-  }
-  return Fact::Null();
-}
 
 Fact Locale(M& m, I) {
   const auto name = SystemLocaleName(m);
@@ -163,13 +141,36 @@ constexpr PropertySchema kProperties[] = {
      [](M& m, I) { return FactFrom(m.Text("/proc/sys/kernel/osrelease")); }},
     // Name, language and locale, process and user counts.
     {"Locale", CimType::kString, Locale},
-    {"Name", CimType::kString, Name},
+    {"Name", CimType::kString, [](M& m, I) { return FactFrom(OperatingSystemName(m)); }},
     {"NumberOfProcesses", CimType::kUint32, NumberOfProcesses},
     {"NumberOfUsers", CimType::kUint32, NumberOfUsers},
     {"OSLanguage", CimType::kUint32, OsLanguage},
 };
 
 }  // namespace
+
+// Windows joins the caption, the system directory and the boot partition
+// with bars; here the caption, "/" and the device mounted there.
+std::optional<std::string> OperatingSystemName(Machine& m) {
+  const auto caption = OsRelease(m, "PRETTY_NAME");
+  const auto& mounts = m.Raw("/proc/self/mountinfo");
+  if (!caption || !mounts) return std::nullopt;
+  std::istringstream lines(*mounts);
+  std::string line;
+  while (std::getline(lines, line)) {
+    // id parent major:minor root mount-point options [optional...] - type source ...
+    std::istringstream fields(line);
+    std::string id, parent, numbers, root, point, field;
+    fields >> id >> parent >> numbers >> root >> point;
+    if (point != "/") continue;
+    while (fields >> field && field != "-") {
+    }
+    std::string type, source;
+    if (!(fields >> type >> source)) continue;
+    return *caption + "|/|" + source;
+  }
+  return std::nullopt;
+}
 
 const ClassSchema& OperatingSystemClass() {
   static const ClassSchema schema{"Win32_OperatingSystem", SingleInstance, kProperties};
