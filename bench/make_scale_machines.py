@@ -11,7 +11,8 @@
   accounts-10000  10,000 accounts in /etc/passwd and /etc/shadow (a
               directory server's local mirror) and 2,000 groups
   processes-30000  30,000 processes, each with its stat, status, command
-              line, executable and four descriptors
+              line, executable and four descriptors (processes-3000: a
+              tenth of them, to show the cost grows linearly)
   services-500  500 service units under systemd, half enabled and running,
               a fifth with a drop-in
 
@@ -113,6 +114,11 @@ def processes_30000(root):
     ps.processes(root, 30000)
 
 
+def processes_3000(root):
+    base(root, "Scale Processes")
+    ps.processes(root, 3000)
+
+
 def services_500(root):
     base(root, "Scale Services")
     ps.services(root, 500)
@@ -125,6 +131,7 @@ def main():
     shutil.rmtree(target, ignore_errors=True)
     for name, make in (("cpus-1024", cpus_1024), ("pci-300", pci_300),
                        ("storage-64", storage_64), ("accounts-10000", accounts_10000),
+                       ("processes-3000", processes_3000),
                        ("processes-30000", processes_30000),
                        ("services-500", services_500)):
         machine = os.path.join(target, name)
