@@ -127,6 +127,48 @@ TEST(HostileNumbers, CacheSizesThatAddUpPastSixtyFourBitsAreNull) {
   EXPECT_EQ(Value(machine, "Win32_Processor", "L2CacheSize"), "<null>");
 }
 
+// A package of one kind of core takes its caches from the first core; a
+// cache shared by part of the package, or cores of two kinds, are read
+// instance by instance, and all give the sum of the instances.
+TEST(CacheTotals, PartlySharedCachesAndHybridPackagesAreCountedInstanceByInstance) {
+  struct Cache {
+    int level;
+    std::vector<std::string> sizes;  // by CPU
+    std::vector<std::string> shared;
+  };
+  const auto machineWith = [](const std::string& flags, const std::vector<Cache>& caches) {
+    auto machine = std::make_shared<MemorySourceReader>();
+    std::string cpuinfo;
+    for (int cpu = 0; cpu < 4; ++cpu) {
+      cpuinfo += CpuBlock(cpu, "core id\t\t: " + std::to_string(cpu) + "\nflags\t\t: " + flags + "\n");
+    }
+    machine->AddFile("/proc/cpuinfo", cpuinfo);
+    for (std::size_t index = 0; index < caches.size(); ++index) {
+      for (int cpu = 0; cpu < 4; ++cpu) {
+        const std::string dir = "/sys/devices/system/cpu/cpu" + std::to_string(cpu) +
+                                "/cache/index" + std::to_string(index) + "/";
+        machine->AddFile(dir + "level", std::to_string(caches[index].level) + "\n");
+        machine->AddFile(dir + "type", "Unified\n");
+        machine->AddFile(dir + "size", caches[index].sizes[cpu] + "\n");
+        machine->AddFile(dir + "shared_cpu_list", caches[index].shared[cpu] + "\n");
+      }
+    }
+    return machine;
+  };
+  const Cache perCore{2, {"512K", "512K", "512K", "512K"}, {"0", "1", "2", "3"}};
+  const Cache perPair{3, {"8M", "8M", "8M", "8M"}, {"0-1", "0-1", "2-3", "2-3"}};
+  const Cache whole{3, {"8M", "8M", "8M", "8M"}, {"0-3", "0-3", "0-3", "0-3"}};
+  auto uniform = machineWith("fpu", {perCore, whole});
+  EXPECT_EQ(Value(uniform, "Win32_Processor", "L2CacheSize"), "2048 (0x800)");
+  EXPECT_EQ(Value(uniform, "Win32_Processor", "L3CacheSize"), "8192 (0x2000)");
+  EXPECT_EQ(Value(machineWith("fpu", {perCore, perPair}), "Win32_Processor", "L3CacheSize"),
+            "16384 (0x4000)");
+  // Two performance cores with their own L2, two efficient ones sharing one.
+  const Cache hybrid{2, {"1280K", "1280K", "2M", "2M"}, {"0", "1", "2-3", "2-3"}};
+  EXPECT_EQ(Value(machineWith("fpu hybrid_cpu", {hybrid}), "Win32_Processor", "L2CacheSize"),
+            "4608 (0x1200)");
+}
+
 TEST(HostileNumbers, MemoryFiguresOutOfRangeAreNull) {
   const std::string cs = "Win32_ComputerSystem", total = "TotalPhysicalMemory";
   Check({

@@ -1,4 +1,5 @@
 // Win32_Processor: one object per processor package (socket).
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -8,6 +9,7 @@
 #include "platform/linux/provider/sources/firmware/machine_smbios.h"
 #include "platform/linux/provider/sources/system/cpu_identity.h"
 #include "platform/linux/provider/sources/system/proc_stat.h"
+#include "platform/linux/provider/sources/system/processor_caches.h"
 #include "platform/linux/provider/sources/system/processor_topology.h"
 #include "platform/linux/provider/values/number_text.h"
 
@@ -32,7 +34,7 @@ Fact WithSocket(M& m, I id, Read read) {
   const Socket* socket = FindSocket(m, id);
   if (socket == nullptr) return Fact::Null();
   static const CpuInfoBlock kNone;
-  return read(*socket, socket->blocks.empty() ? kNone : socket->blocks.front());
+  return read(*socket, socket->blocks.empty() ? kNone : *socket->blocks.front());
 }
 
 Fact Text(const std::optional<std::string>& text) {
@@ -188,19 +190,32 @@ Fact CurrentClockSpeed(M& m, I id) {
 }
 
 // Cores with a CPU online: the distinct core ids of the socket's online
-// CPUs. /proc/cpuinfo's "cpu cores" counts the cores booted, offline ones
-// included, so it only stands in when sysfs has no topology.
+// CPUs, from /proc/cpuinfo where it gives them, else from sysfs. A core's
+// thread siblings share its id, so once one of them is read the others
+// are skipped. /proc/cpuinfo's "cpu cores" counts the cores booted, offline
+// ones included, so it only stands in when sysfs has no topology.
 Fact NumberOfCores(M& m, I id) {
   return WithSocket(m, id, [&m](const Socket& socket, const CpuInfoBlock& block) {
+    if (const auto cores = CpuInfoCoreCount(socket)) return Fact::Number(*cores);
     std::set<std::string> coreIds;
+    std::set<int> known;
     for (int cpu : socket.cpus) {
-      const auto core = m.Text(kCpuDirectory + std::to_string(cpu) + "/topology/core_id");
+      if (known.count(cpu) != 0) continue;
+      const std::string topology = kCpuDirectory + std::to_string(cpu) + "/topology/";
+      const auto core = m.Text(topology + "core_id");
       if (!core) {
         if (const auto cores = Field(block, "cpu cores")) return Fact::Text(*cores);
         coreIds.insert(std::to_string(cpu));
         continue;
       }
       coreIds.insert(*core);
+      // Only a list naming the CPU itself is believed.
+      if (const auto siblings = m.Text(topology + "thread_siblings_list")) {
+        const std::vector<int> list = ParseCpuList(*siblings);
+        if (std::find(list.begin(), list.end(), cpu) != list.end()) {
+          known.insert(list.begin(), list.end());
+        }
+      }
     }
     return Fact::Number(static_cast<std::int64_t>(coreIds.size()));
   });
@@ -212,62 +227,9 @@ Fact NumberOfLogicalProcessors(M& m, I id) {
   });
 }
 
-// The CPUs sharing one cache, the same text for every CPU that shares it:
-// the list, else (older kernels) the mask, else the CPU alone; sharing gets
-// them as numbers.
-std::string SharedCpus(M& m, const std::string& dir, int cpu, std::vector<int>* sharing) {
-  std::vector<int>& cpus = *sharing;
-  if (const auto list = m.Text(dir + "shared_cpu_list")) {
-    cpus = ParseCpuList(*list);
-  } else if (const auto mask = m.Text(dir + "shared_cpu_map")) {
-    cpus = ParseCpuMask(*mask);
-  }
-  if (cpus.empty()) {
-    cpus = {cpu};
-    return std::to_string(cpu);
-  }
-  std::string text;
-  for (int shared : cpus) text += std::to_string(shared) + ",";
-  return text;
-}
-
-// The package's caches in KB, by level: every instance counted once (cores
-// sharing a cache name the same CPU list), instruction caches left out; a
-// level is null when a size is no size or the sum passes 64 bits. Whether
-// Windows adds up per-core caches this way is not documented.
-using CacheTotals = std::map<std::string, std::optional<std::int64_t>>;
-
-CacheTotals ReadCacheTotals(M& m, const Socket& socket) {
-  CacheTotals totals;
-  std::set<std::string> seen;
-  // The CPUs a cache index already counted for: a CPU named in the shared
-  // list of an earlier CPU's instance has that very instance, so a socket
-  // whose cores share a cache pays one reading of it, not one per CPU.
-  std::map<std::string, std::set<int>> counted;
-  for (int cpu : socket.cpus) {
-    const std::string cache = kCpuDirectory + std::to_string(cpu) + "/cache/";
-    for (const std::string& index : m.List(cache)) {
-      if (index.compare(0, 5, "index") != 0 || counted[index].count(cpu) != 0) continue;
-      const std::string dir = cache + index + "/";
-      const auto level = m.Text(dir + "level");
-      if (!level || m.Text(dir + "type") == "Instruction") continue;
-      std::vector<int> sharing;
-      const std::string shared = SharedCpus(m, dir, cpu, &sharing);
-      counted[index].insert(sharing.begin(), sharing.end());
-      const auto sizeText = m.Text(dir + "size");
-      if (!sizeText || !seen.insert(*level + ":" + shared).second) continue;
-      const auto size = ParseSizeKilobytes(*sizeText);
-      std::optional<std::int64_t>& total = totals.try_emplace(*level, 0).first->second;
-      total = total && size ? CheckedAdd(*total, *size) : std::nullopt;
-    }
-  }
-  return totals;
-}
-
 Fact CacheSize(M& m, I id, const std::string& level) {
-  return WithSocket(m, id, [&m, &id, &level](const Socket& socket, const CpuInfoBlock&) {
-    const CacheTotals& totals = m.Derived<CacheTotals>(
-        "cache totals " + id, [&m, &socket] { return ReadCacheTotals(m, socket); });
+  return WithSocket(m, id, [&m, &level](const Socket& socket, const CpuInfoBlock&) {
+    const CacheTotals& totals = SocketCacheTotals(m, socket);
     const auto found = totals.find(level);
     return found != totals.end() && found->second ? Fact::Number(*found->second) : Fact::Null();
   });

@@ -1,6 +1,7 @@
 #include "platform/linux/provider/sources/system/proc_files.h"
 
 #include <limits>
+#include <set>
 #include <sstream>
 
 #include "platform/linux/provider/values/number_text.h"
@@ -63,32 +64,50 @@ std::optional<int> ParseCpuNumber(const std::string& text) {
 }
 
 CpuInfo ParseCpuInfo(const std::string& text) {
+  // The keys any class reads: a block keeps only these, so a machine with
+  // thousands of CPUs parses its megabytes into a few small maps' worth.
+  // Processor blocks use the lower-case ones, the ARM board block the others.
+  static const std::set<std::string, std::less<>> kKept = {
+      "processor", "physical id",     "core id",     "vendor_id", "cpu family",
+      "model",     "model name",      "stepping",    "cpu MHz",   "cpu cores",
+      "flags",     "CPU implementer", "CPU variant", "CPU part",  "CPU revision",
+      "Hardware",  "Revision",        "Serial",      "Model"};
   CpuInfo info;
   info.present = true;
   CpuInfoBlock block;
-  auto finish = [&info, &block] {
-    if (block.empty()) return;
+  bool inBlock = false;
+  auto finish = [&info, &block, &inBlock] {
+    if (!inBlock) return;
+    inBlock = false;
     if (block.count("processor") != 0) {
       if (info.processors.size() < static_cast<std::size_t>(kMaxCpus))
-        info.processors.push_back(block);
+        info.processors.push_back(std::move(block));
     } else {
       info.board.insert(block.begin(), block.end());
     }
     block.clear();
   };
-  for (const std::string& line : Lines(text)) {
-    if (info.processors.size() >= static_cast<std::size_t>(kMaxCpus)) break;
+  const std::string_view all(text);
+  for (std::size_t at = 0;
+       at < all.size() && info.processors.size() < static_cast<std::size_t>(kMaxCpus);) {
+    std::size_t end = all.find('\n', at);
+    if (end == std::string_view::npos) end = all.size();
+    const std::string_view line = all.substr(at, end - at);
+    at = end + 1;
     const std::size_t colon = line.find(':');
     if (Trim(line).empty()) {
       finish();
       continue;
     }
-    if (colon == std::string::npos) continue;
+    if (colon == std::string_view::npos) continue;
+    inBlock = true;
+    const auto key = kKept.find(Trim(line.substr(0, colon)));
+    if (key == kKept.end()) continue;
     // Only the blanks after the colon go: trailing blanks belong to the value
     // (AMD brand strings keep them, and so does Windows).
     std::size_t start = colon + 1;
     while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
-    block[Trim(std::string_view(line).substr(0, colon))] = line.substr(start);
+    block[*key] = std::string(line.substr(start));
   }
   finish();
   return info;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace hwident {
@@ -33,15 +34,16 @@ int BlockCpu(const CpuInfoBlock& block) {
   return static_cast<int>(ParseDecimal(Field(block, "processor").value_or("")).value_or(-1));
 }
 
-void KeepOnline(Socket& socket, const std::vector<int>& online) {
+void KeepOnline(Socket& socket, const std::vector<bool>& online) {
   const auto offline = [&online](int cpu) {
-    return std::find(online.begin(), online.end(), cpu) == online.end();
+    return cpu < 0 || static_cast<std::size_t>(cpu) >= online.size() ||
+           !online[static_cast<std::size_t>(cpu)];
   };
   socket.cpus.erase(std::remove_if(socket.cpus.begin(), socket.cpus.end(), offline),
                     socket.cpus.end());
   socket.blocks.erase(
       std::remove_if(socket.blocks.begin(), socket.blocks.end(),
-                     [&offline](const CpuInfoBlock& block) { return offline(BlockCpu(block)); }),
+                     [&offline](const CpuInfoBlock* block) { return offline(BlockCpu(*block)); }),
       socket.blocks.end());
 }
 
@@ -79,7 +81,7 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
     Socket& socket = byPackage[number];
     socket.id = *package;
     socket.cpus.push_back(*cpu);
-    socket.blocks.push_back(block);
+    socket.blocks.push_back(&block);
   }
   if (byPackage.empty()) {
     const std::vector<int> cpus = SysfsCpus(machine);
@@ -111,13 +113,16 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
         socket.cpus.push_back(cpus[i]);
       }
     }
+    // Each CPU's block goes to the socket holding that CPU, in the file's
+    // order.
+    std::map<int, Socket*> socketOf;
     for (auto& [number, socket] : byPackage) {
-      for (const CpuInfoBlock& block : info.processors) {
-        const auto cpu = ParseCpuNumber(Field(block, "processor").value_or(""));
-        if (cpu && std::count(socket.cpus.begin(), socket.cpus.end(), *cpu) != 0) {
-          socket.blocks.push_back(block);
-        }
-      }
+      for (const int cpu : socket.cpus) socketOf.emplace(cpu, &socket);
+    }
+    for (const CpuInfoBlock& block : info.processors) {
+      const auto cpu = ParseCpuNumber(Field(block, "processor").value_or(""));
+      const auto found = cpu ? socketOf.find(*cpu) : socketOf.end();
+      if (found != socketOf.end()) found->second->blocks.push_back(&block);
     }
   }
   // Neither source names a package (old ARM kernels, some containers): the
@@ -127,19 +132,51 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
     socket.id = "0";
     for (const CpuInfoBlock& block : info.processors) {
       socket.cpus.push_back(ParseCpuNumber(Field(block, "processor").value_or("")).value_or(0));
-      socket.blocks.push_back(block);
+      socket.blocks.push_back(&block);
     }
   }
   // Offline CPUs keep their sysfs directories (and old kernels their place
   // in the package counts); they are not processors the system runs on.
-  std::vector<int> online;
-  if (const auto text = machine.Text(kCpuDirectory + "online")) online = ParseCpuList(*text);
+  std::vector<bool> online;
+  if (const auto text = machine.Text(kCpuDirectory + "online")) {
+    for (const int cpu : ParseCpuList(*text)) {
+      if (cpu < 0) continue;
+      if (static_cast<std::size_t>(cpu) >= online.size()) online.resize(cpu + 1u, false);
+      online[static_cast<std::size_t>(cpu)] = true;
+    }
+  }
   std::vector<Socket> sockets;
   for (auto& [number, socket] : byPackage) {
     if (!online.empty()) KeepOnline(socket, online);
     if (!socket.cpus.empty()) sockets.push_back(std::move(socket));
   }
   return sockets;
+}
+
+std::optional<std::int64_t> CpuInfoCoreCount(const Socket& socket) {
+  if (socket.blocks.size() != socket.cpus.size()) return std::nullopt;
+  std::set<std::string> cores;
+  for (const CpuInfoBlock* block : socket.blocks) {
+    const auto core = Field(*block, "core id");
+    if (!core) return std::nullopt;
+    cores.insert(*core);
+  }
+  return static_cast<std::int64_t>(cores.size());
+}
+
+std::vector<int> CoreThreads(const Socket& socket, int cpu) {
+  if (!CpuInfoCoreCount(socket)) return {};
+  std::optional<std::string> core;
+  for (const CpuInfoBlock* block : socket.blocks) {
+    if (BlockCpu(*block) == cpu) core = Field(*block, "core id");
+  }
+  if (!core) return {};
+  std::vector<int> threads;
+  for (const CpuInfoBlock* block : socket.blocks) {
+    if (Field(*block, "core id") == core) threads.push_back(BlockCpu(*block));
+  }
+  std::sort(threads.begin(), threads.end());
+  return threads;
 }
 
 const std::vector<Socket>& MachineSockets(Machine& machine) {

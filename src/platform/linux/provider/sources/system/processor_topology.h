@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,15 +12,18 @@ namespace hwident {
 
 // One processor package (socket) and the logical CPUs in it.
 struct Socket {
-  std::string id;                    // the package id the kernel gives
-  std::vector<int> cpus;             // logical CPU numbers, ascending
-  std::vector<CpuInfoBlock> blocks;  // their /proc/cpuinfo blocks, if any
+  std::string id;         // the package id the kernel gives
+  std::vector<int> cpus;  // logical CPU numbers, ascending
+  // Their /proc/cpuinfo blocks, if any, pointing into the CpuInfo the
+  // sockets were read with.
+  std::vector<const CpuInfoBlock*> blocks;
 };
 
 // The machine's sockets in package-id order, holding only the CPUs online
 // (Windows counts the processors the system runs on). x86 kernels name the
 // package in /proc/cpuinfo ("physical id"); elsewhere sysfs topology does; a
-// machine that names none has one socket holding every CPU.
+// machine that names none has one socket holding every CPU. The sockets
+// point into info, which must outlive them.
 std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info);
 
 // ReadSockets of the machine's /proc/cpuinfo, made once per query.
@@ -28,6 +32,15 @@ const std::vector<Socket>& MachineSockets(Machine& machine);
 // The socket with that package id, as MachineSockets keeps it for the
 // query; null when there is none.
 const Socket* FindSocket(Machine& machine, const std::string& id);
+
+// The cores of the socket with a CPU online, from /proc/cpuinfo's core ids
+// (x86 kernels give one per CPU; they are the ids sysfs gives); nothing
+// when a CPU of the socket has no block or no core id.
+std::optional<std::int64_t> CpuInfoCoreCount(const Socket& socket);
+
+// The socket's CPUs on the same core as cpu, ascending, by the same ids;
+// empty when /proc/cpuinfo does not tell.
+std::vector<int> CoreThreads(const Socket& socket, int cpu);
 
 // A CPU mask as sysfs prints it ("00000000,000000ff": 32-bit hex groups,
 // highest first), expanded; empty for anything that is not a mask.
