@@ -140,7 +140,8 @@ TEST(CacheTotals, PartlySharedCachesAndHybridPackagesAreCountedInstanceByInstanc
     auto machine = std::make_shared<MemorySourceReader>();
     std::string cpuinfo;
     for (int cpu = 0; cpu < 4; ++cpu) {
-      cpuinfo += CpuBlock(cpu, "core id\t\t: " + std::to_string(cpu) + "\nflags\t\t: " + flags + "\n");
+      cpuinfo +=
+          CpuBlock(cpu, "core id\t\t: " + std::to_string(cpu) + "\nflags\t\t: " + flags + "\n");
     }
     machine->AddFile("/proc/cpuinfo", cpuinfo);
     for (std::size_t index = 0; index < caches.size(); ++index) {
