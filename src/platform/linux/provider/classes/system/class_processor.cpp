@@ -196,7 +196,7 @@ Fact CurrentClockSpeed(M& m, I id) {
 // ones included, so it only stands in when sysfs has no topology.
 Fact NumberOfCores(M& m, I id) {
   return WithSocket(m, id, [&m](const Socket& socket, const CpuInfoBlock& block) {
-    if (const auto cores = CpuInfoCoreCount(socket)) return Fact::Number(*cores);
+    if (const auto cores = SocketCores(m, socket).cores) return Fact::Number(*cores);
     std::set<std::string> coreIds;
     std::set<int> known;
     for (int cpu : socket.cpus) {

@@ -101,7 +101,10 @@ CpuInfo ParseCpuInfo(const std::string& text) {
     }
     if (colon == std::string_view::npos) continue;
     inBlock = true;
-    const auto key = kKept.find(Trim(line.substr(0, colon)));
+    std::string_view name = line.substr(0, colon);
+    while (!name.empty() && IsBlank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
+    const auto key = kKept.find(name);
     if (key == kKept.end()) continue;
     // Only the blanks after the colon go: trailing blanks belong to the value
     // (AMD brand strings keep them, and so does Windows).

@@ -72,39 +72,20 @@ CacheTotals ReadEachInstance(Machine& m, const Socket& socket) {
   return totals;
 }
 
-// A package whose CPUs are all one kind of core, as /proc/cpuinfo tells:
-// the same identity in every block, one block for every CPU, and no hybrid
-// flag. Its cores then have the same caches, laid out the same way.
-bool OneKindOfCore(const Socket& socket) {
-  if (socket.blocks.empty() || socket.blocks.size() != socket.cpus.size()) return false;
-  std::set<int> listed;
-  for (const CpuInfoBlock* block : socket.blocks) {
-    listed.insert(ParseCpuNumber(Field(*block, "processor").value_or("")).value_or(-1));
-  }
-  if (listed != std::set<int>(socket.cpus.begin(), socket.cpus.end())) return false;
-  const CpuInfoBlock& first = *socket.blocks.front();
-  const std::string flags = " " + Field(first, "flags").value_or("") + " ";
-  if (flags.find(" hybrid_cpu ") != std::string::npos) return false;
-  for (const char* key : {"vendor_id", "cpu family", "model", "model name", "stepping",
-                          "CPU implementer", "CPU variant", "CPU part", "CPU revision"}) {
-    const auto value = Field(first, key);
-    for (const CpuInfoBlock* block : socket.blocks) {
-      if (Field(*block, key) != value) return false;
-    }
-  }
-  return true;
-}
-
-// One kind of core: the first CPU's caches speak for every core. A cache
-// private to the first CPU's core has one instance per core, one shared by
-// the whole package has one; a cache shared by part of the package (a core
-// complex, a cluster) is counted instance by instance instead. Nothing when
-// /proc/cpuinfo does not give the cores.
+// A package of one kind of core (as /proc/cpuinfo tells: the same identity
+// in every block, one block for every CPU, no hybrid flag) has the same
+// caches, laid out the same way, on every core: the first CPU's speak for
+// all. A cache private to the first CPU's core has one instance per core,
+// one shared by the whole package has one; a cache shared by part of the
+// package (a core complex, a cluster) is counted instance by instance
+// instead. Nothing when the package is not of one kind or /proc/cpuinfo
+// does not give its cores.
 std::optional<CacheTotals> FromTheFirstCore(Machine& m, const Socket& socket) {
+  const CoreLayout& layout = SocketCores(m, socket);
+  if (!layout.oneKind || !layout.cores) return std::nullopt;
   const int first = socket.cpus.front();
-  const std::vector<int> threads = CoreThreads(socket, first);
-  const std::optional<std::int64_t> cores = CpuInfoCoreCount(socket);
-  if (threads.empty() || !cores) return std::nullopt;
+  const std::vector<int>& threads = layout.firstCoreThreads;
+  const std::optional<std::int64_t> cores = layout.cores;
   std::vector<int> all = socket.cpus;
   std::sort(all.begin(), all.end());
   CacheTotals totals;
@@ -138,9 +119,7 @@ std::optional<CacheTotals> FromTheFirstCore(Machine& m, const Socket& socket) {
 
 const CacheTotals& SocketCacheTotals(Machine& machine, const Socket& socket) {
   return machine.Derived<CacheTotals>("cache totals " + socket.id, [&machine, &socket] {
-    if (OneKindOfCore(socket)) {
-      if (auto totals = FromTheFirstCore(machine, socket)) return std::move(*totals);
-    }
+    if (auto totals = FromTheFirstCore(machine, socket)) return std::move(*totals);
     return ReadEachInstance(machine, socket);
   });
 }

@@ -153,30 +153,56 @@ std::vector<Socket> ReadSockets(Machine& machine, const CpuInfo& info) {
   return sockets;
 }
 
-std::optional<std::int64_t> CpuInfoCoreCount(const Socket& socket) {
-  if (socket.blocks.size() != socket.cpus.size()) return std::nullopt;
-  std::set<std::string> cores;
-  for (const CpuInfoBlock* block : socket.blocks) {
-    const auto core = Field(*block, "core id");
-    if (!core) return std::nullopt;
-    cores.insert(*core);
+namespace {
+
+bool OneKindOfCore(const Socket& socket) {
+  if (socket.blocks.empty() || socket.blocks.size() != socket.cpus.size()) return false;
+  std::set<int> listed;
+  for (const CpuInfoBlock* block : socket.blocks) listed.insert(BlockCpu(*block));
+  if (listed != std::set<int>(socket.cpus.begin(), socket.cpus.end())) return false;
+  const CpuInfoBlock& first = *socket.blocks.front();
+  const std::string flags = " " + Field(first, "flags").value_or("") + " ";
+  if (flags.find(" hybrid_cpu ") != std::string::npos) return false;
+  for (const char* key : {"vendor_id", "cpu family", "model", "model name", "stepping",
+                          "CPU implementer", "CPU variant", "CPU part", "CPU revision"}) {
+    const auto found = first.find(key);
+    for (const CpuInfoBlock* block : socket.blocks) {
+      const auto other = block->find(key);
+      if ((found == first.end()) != (other == block->end())) return false;
+      if (found != first.end() && found->second != other->second) return false;
+    }
   }
-  return static_cast<std::int64_t>(cores.size());
+  return true;
 }
 
-std::vector<int> CoreThreads(const Socket& socket, int cpu) {
-  if (!CpuInfoCoreCount(socket)) return {};
-  std::optional<std::string> core;
+CoreLayout ReadCoreLayout(const Socket& socket) {
+  CoreLayout layout;
+  if (socket.blocks.size() != socket.cpus.size()) return layout;
+  std::set<std::string> cores;
+  const std::string* firstCore = nullptr;
   for (const CpuInfoBlock* block : socket.blocks) {
-    if (BlockCpu(*block) == cpu) core = Field(*block, "core id");
+    const auto core = block->find("core id");
+    if (core == block->end()) return layout;
+    cores.insert(core->second);
+    if (BlockCpu(*block) == socket.cpus.front()) firstCore = &core->second;
   }
-  if (!core) return {};
-  std::vector<int> threads;
+  if (firstCore == nullptr) return layout;
   for (const CpuInfoBlock* block : socket.blocks) {
-    if (Field(*block, "core id") == core) threads.push_back(BlockCpu(*block));
+    if (block->find("core id")->second == *firstCore) {
+      layout.firstCoreThreads.push_back(BlockCpu(*block));
+    }
   }
-  std::sort(threads.begin(), threads.end());
-  return threads;
+  std::sort(layout.firstCoreThreads.begin(), layout.firstCoreThreads.end());
+  layout.cores = static_cast<std::int64_t>(cores.size());
+  layout.oneKind = OneKindOfCore(socket);
+  return layout;
+}
+
+}  // namespace
+
+const CoreLayout& SocketCores(Machine& machine, const Socket& socket) {
+  return machine.Derived<CoreLayout>("core layout " + socket.id,
+                                     [&socket] { return ReadCoreLayout(socket); });
 }
 
 const std::vector<Socket>& MachineSockets(Machine& machine) {

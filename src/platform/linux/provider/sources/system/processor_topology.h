@@ -33,14 +33,20 @@ const std::vector<Socket>& MachineSockets(Machine& machine);
 // query; null when there is none.
 const Socket* FindSocket(Machine& machine, const std::string& id);
 
-// The cores of the socket with a CPU online, from /proc/cpuinfo's core ids
-// (x86 kernels give one per CPU; they are the ids sysfs gives); nothing
-// when a CPU of the socket has no block or no core id.
-std::optional<std::int64_t> CpuInfoCoreCount(const Socket& socket);
-
-// The socket's CPUs on the same core as cpu, ascending, by the same ids;
-// empty when /proc/cpuinfo does not tell.
-std::vector<int> CoreThreads(const Socket& socket, int cpu);
+// What /proc/cpuinfo says of a socket's cores (x86 kernels give each CPU a
+// core id, the id sysfs gives too), worked out once per query.
+struct CoreLayout {
+  // The cores with a CPU online; nothing when a CPU of the socket has no
+  // block or no core id.
+  std::optional<std::int64_t> cores;
+  // The CPUs on the same core as the socket's first CPU, ascending; empty
+  // when cores is nothing.
+  std::vector<int> firstCoreThreads;
+  // Every CPU the same kind of core: one block per CPU, the same identity in
+  // each, and no hybrid flag.
+  bool oneKind = false;
+};
+const CoreLayout& SocketCores(Machine& machine, const Socket& socket);
 
 // A CPU mask as sysfs prints it ("00000000,000000ff": 32-bit hex groups,
 // highest first), expanded; empty for anything that is not a mask.
