@@ -123,7 +123,7 @@ const CpuInfo& ReadCpuInfo(Machine& machine) {
   });
 }
 
-std::optional<std::string> Field(const CpuInfoBlock& block, const std::string& key) {
+std::optional<std::string> Field(const CpuInfoBlock& block, std::string_view key) {
   const auto found = block.find(key);
   if (found == block.end()) return std::nullopt;
   return found->second;

@@ -12,7 +12,7 @@
 namespace hwident {
 
 // One "key : value" block of /proc/cpuinfo.
-using CpuInfoBlock = std::map<std::string, std::string>;
+using CpuInfoBlock = std::map<std::string, std::string, std::less<>>;
 
 // /proc/cpuinfo cut into its blocks, at most kMaxCpus processor blocks
 // (the rest of a longer file is not the machine's). Processor blocks carry a "processor"
@@ -28,7 +28,7 @@ CpuInfo ParseCpuInfo(const std::string& text);
 const CpuInfo& ReadCpuInfo(Machine& machine);
 
 // The value of key in a block, or nothing.
-std::optional<std::string> Field(const CpuInfoBlock& block, const std::string& key);
+std::optional<std::string> Field(const CpuInfoBlock& block, std::string_view key);
 
 // A "Key:   123 kB" line of /proc/meminfo, in kB; nothing when the number
 // is not one or exceeds kMaxMemInfoKb.
