@@ -30,6 +30,12 @@ std::optional<std::string> Machine::Text(const std::string& path) {
   return text;
 }
 
+std::optional<std::string> Machine::Resolve(const std::string& path) {
+  auto found = resolved_.find(path);
+  if (found == resolved_.end()) found = resolved_.emplace(path, reader_.Resolve(path)).first;
+  return found->second;
+}
+
 std::optional<std::string> Machine::RootOnlyText(const std::string& path) {
   if (!live_.IsRoot()) return std::nullopt;
   return Text(path);

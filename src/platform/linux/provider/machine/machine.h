@@ -43,7 +43,8 @@ class Machine {
   }
   std::optional<std::string> ReadLink(const std::string& path) { return reader_.ReadLink(path); }
   bool Exists(const std::string& path) { return reader_.Exists(path); }
-  std::optional<std::string> Resolve(const std::string& path) { return reader_.Resolve(path); }
+  // Links resolved once per query: each class walks the same device paths.
+  std::optional<std::string> Resolve(const std::string& path);
   const LiveFacts& Live() const { return live_; }
 
   // The live answers, asked once per query.
@@ -66,6 +67,7 @@ class Machine {
   const LiveFacts& live_;
   std::map<std::string, std::optional<std::string>> files_;
   std::map<std::string, std::optional<std::string>> laterFiles_;
+  std::map<std::string, std::optional<std::string>> resolved_;
   std::map<std::string, std::shared_ptr<void>> derived_;
   std::optional<std::vector<InterfaceAddress>> addresses_;
   std::map<std::string, std::optional<FileSystemSpace>> spaces_;

@@ -46,15 +46,34 @@ bool RootedSourceReader::Withheld(const std::string& path) const {
 std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
   const std::string host = HostPath(path);
+  // sysfs holds attributes, directories and links only, so its files are
+  // opened at once and looked at afterwards: one walk of the path rather
+  // than two. Anywhere else a link may lead to a device, whose opening alone
+  // can act on it, so the path is looked at before it is opened. Opening
+  // without blocking keeps a pipe from stalling the run; it is no file.
+  const bool attributes = path.compare(0, 5, "/sys/") == 0;
   struct stat status {};
-  if (::stat(host.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  if (!attributes && (::stat(host.c_str(), &status) != 0 || !S_ISREG(status.st_mode))) {
+    return std::nullopt;
+  }
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  if (attributes && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+    ::close(fd);
+    return std::nullopt;
+  }
   // Running as root reads everything, so the mode bits decide for a caller
   // that stands in for an ordinary user.
-  if (!asRoot_ && (status.st_mode & S_IROTH) == 0) return std::nullopt;
+  if (!asRoot_ && (status.st_mode & S_IROTH) == 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
   opened_.push_back(path);
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  // sysfs and procfs report a size of 4096 or 0, so read until the end.
+  // sysfs and procfs report a size of 4096 or 0, so read until the end;
+  // a file that states its true size (on disk, or a binary attribute) is
+  // whole once that many bytes are in, which saves the read that finds
+  // the end.
+  const auto stated = static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0);
   std::string text;
   char buffer[4096];
   for (;;) {
@@ -69,6 +88,7 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
       ::close(fd);
       return std::nullopt;
     }
+    if (stated != 0 && text.size() == stated) break;
   }
   ::close(fd);
   return text;
