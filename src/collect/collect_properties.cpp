@@ -1,5 +1,6 @@
 #include "collect/collect_properties.h"
 
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -35,19 +36,48 @@ CountedString MakeCountedString(ObjectSystem& objects, const NarrowText& text) {
   return objects.AllocStringLen(wide.data(), static_cast<std::uint32_t>(wide.size()));
 }
 
+// The request's property list, split once: each token beside its wide
+// text, made once for the whole request rather than once for every
+// property of every object met (a class of many objects and properties
+// would otherwise pay objects x properties x tokens conversions). A token
+// whose wide text could not be made matches nothing.
+class ListTokens {
+ public:
+  ListTokens(ObjectSystem& objects, const NarrowText& propertyList) {
+    CTokenizer tokenizer(propertyList, ",");
+    NarrowText token;
+    while (tokenizer.NextToken(token)) {
+      wide_.emplace_back(objects, MakeCountedString(objects, token));
+      narrow_.push_back(token);
+    }
+  }
+
+  std::size_t size() const { return narrow_.size(); }
+  const NarrowText& narrow(std::size_t i) const { return narrow_[i]; }
+  CountedString wide(std::size_t i) const { return wide_[i].get(); }
+
+  // The names this request can print, as the matching below reads them.
+  std::vector<WideText> Names() const {
+    std::vector<WideText> names;
+    for (const NarrowText& token : narrow_) names.push_back(NarrowToWide(token));
+    return names;
+  }
+
+ private:
+  std::vector<NarrowText> narrow_;
+  std::deque<StringHolder> wide_;
+};
+
 // One line per token of the list that names this property.
-void AppendMatchingLines(ObjectSystem& objects, const NarrowText& query,
-                         const NarrowText& propertyList, CountedString name, const Variant& value) {
-  CTokenizer tokenizer(propertyList, ",");
-  NarrowText token;
-  while (tokenizer.NextToken(token)) {
-    const StringHolder wideToken(objects, MakeCountedString(objects, token));
-    if (!EqualIgnoringAsciiCase(wideToken.get(), name)) continue;
+void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens, CountedString name,
+                         const Variant& value) {
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (!EqualIgnoringAsciiCase(tokens.wide(i), name)) continue;
     const std::optional<WideText> valueText = VariantToText(value);
     NarrowText line = valueText ? WideToNarrow(*valueText) : NarrowText{};
     // Byte-exact on purpose: a token written deviceid matches the property
     // but keeps its value as the service gave it.
-    if (query == kCdromQuery && token == kCdromToken) NormalizeCdromDeviceId(line);
+    if (query == kCdromQuery && tokens.narrow(i) == kCdromToken) NormalizeCdromDeviceId(line);
     g_reportLines.push_back(WideToNarrow(name) + " = " + line);
   }
 }
@@ -55,7 +85,7 @@ void AppendMatchingLines(ObjectSystem& objects, const NarrowText& query,
 // Walks one object's non-system properties. A failing BeginEnumeration or
 // property Next ends only this object's walk.
 void CollectFromObject(ObjectSystem& objects, ClassObject& object, const NarrowText& query,
-                       const NarrowText& propertyList) {
+                       const ListTokens& tokens) {
   const EnumerationEnder ender(object);
   if (object.BeginEnumeration(kNonSystemOnly) != kOk) return;
   for (;;) {
@@ -64,18 +94,8 @@ void CollectFromObject(ObjectSystem& objects, ClassObject& object, const NarrowT
     if (object.Next(0, &name, &value) != kOk) return;
     const StringHolder nameHolder(objects, name);
     const ValueHolder valueHolder(objects, value);
-    AppendMatchingLines(objects, query, propertyList, name, valueHolder.get());
+    AppendMatchingLines(query, tokens, name, valueHolder.get());
   }
-}
-
-// The names this request can print: its list's tokens, as the matching
-// above reads them.
-std::vector<WideText> PrintableNames(const NarrowText& propertyList) {
-  std::vector<WideText> names;
-  CTokenizer tokenizer(propertyList, ",");
-  NarrowText token;
-  while (tokenizer.NextToken(token)) names.push_back(NarrowToWide(token));
-  return names;
 }
 
 }  // namespace
@@ -89,8 +109,9 @@ bool CollectProperties(const ServiceConnection& connection, const NarrowText& qu
   // Running out of memory for the query text ends the request as quietly.
   if (wideQuery.get() == nullptr) return true;
 
+  const ListTokens tokens(objects, propertyList);
   ReleaseHolder<ObjectEnumerator> enumerator;
-  objects.ExpectProperties(PrintableNames(propertyList));
+  objects.ExpectProperties(tokens.Names());
   if (connection.services->ExecQuery(language.get(), wideQuery.get(), 0, enumerator.Receive()) !=
       kOk) {
     return true;
@@ -102,7 +123,7 @@ bool CollectProperties(const ServiceConnection& connection, const NarrowText& qu
     // service that fails yet hands out an object still gets it back.
     const ResultCode result = enumerator->Next(kWaitInfinite, 1, object.Receive(), &returned);
     if (result != kOk || returned != 1 || object.get() == nullptr) return true;
-    CollectFromObject(objects, *object.get(), query, propertyList);
+    CollectFromObject(objects, *object.get(), query, tokens);
   }
 }
 
