@@ -46,12 +46,13 @@ bool RootedSourceReader::Withheld(const std::string& path) const {
 std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
   const std::string host = HostPath(path);
-  // sysfs holds attributes, directories and links only, so its files are
-  // opened at once and looked at afterwards: one walk of the path rather
-  // than two. Anywhere else a link may lead to a device, whose opening alone
-  // can act on it, so the path is looked at before it is opened. Opening
-  // without blocking keeps a pipe from stalling the run; it is no file.
-  const bool attributes = path.compare(0, 5, "/sys/") == 0;
+  // sysfs and procfs hold no devices, and the provider reads no process's
+  // descriptor links, so their files are opened at once and looked at
+  // afterwards: one walk of the path rather than two. Anywhere else a link
+  // may lead to a device, whose opening alone can act on it, so the path is
+  // looked at before it is opened. Opening without blocking keeps a pipe
+  // from stalling the run; it is no file.
+  const bool attributes = path.compare(0, 5, "/sys/") == 0 || path.compare(0, 6, "/proc/") == 0;
   struct stat status {};
   if (!attributes && (::stat(host.c_str(), &status) != 0 || !S_ISREG(status.st_mode))) {
     return std::nullopt;

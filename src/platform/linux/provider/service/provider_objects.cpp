@@ -27,19 +27,33 @@ bool NameBefore(const std::u16string& left, const std::u16string& right) {
 
 }  // namespace
 
-std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
-                                       const std::string& instance,
-                                       const PrintedProperties& printed) {
-  std::vector<ObjectProperty> properties;
-  properties.reserve(schema.properties.size());
+ObjectLayout LayOut(const ClassSchema& schema, const PrintedProperties& printed) {
+  std::vector<std::u16string> names;
   for (const PropertySchema& property : schema.properties) {
-    std::u16string name(property.name.begin(), property.name.end());
-    Fact fact = printed.Includes(name) ? property.read(machine, instance) : Fact::Null();
-    properties.push_back({std::move(name), property.type, std::move(fact)});
+    names.emplace_back(property.name.begin(), property.name.end());
   }
-  std::sort(
-      properties.begin(), properties.end(),
-      [](const ObjectProperty& a, const ObjectProperty& b) { return NameBefore(a.name, b.name); });
+  std::vector<std::size_t> sorted(names.size());
+  for (std::size_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
+  std::sort(sorted.begin(), sorted.end(),
+            [&names](std::size_t a, std::size_t b) { return NameBefore(names[a], names[b]); });
+  ObjectLayout layout;
+  layout.position.resize(names.size());
+  for (std::size_t at = 0; at < sorted.size(); ++at) layout.position[sorted[at]] = at;
+  for (const std::u16string& name : names) layout.printed.push_back(printed.Includes(name));
+  return layout;
+}
+
+std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
+                                       const std::string& instance, const ObjectLayout& layout) {
+  std::vector<ObjectProperty> properties(schema.properties.size());
+  // Read in the class's own order, each placed where it is handed out.
+  for (std::size_t i = 0; i < schema.properties.size(); ++i) {
+    const PropertySchema& property = schema.properties[i];
+    ObjectProperty& placed = properties[layout.position[i]];
+    placed.name.assign(property.name.begin(), property.name.end());
+    placed.type = property.type;
+    placed.fact = layout.printed[i] ? property.read(machine, instance) : Fact::Null();
+  }
   return properties;
 }
 
@@ -69,7 +83,7 @@ ResultCode ProviderObject::EndEnumeration() {
 
 ProviderEnumerator::ProviderEnumerator(const ClassSchema& schema, std::unique_ptr<Machine> machine,
                                        PrintedProperties printed)
-    : schema_(schema), machine_(std::move(machine)), printed_(std::move(printed)) {
+    : schema_(schema), machine_(std::move(machine)), layout_(LayOut(schema, printed)) {
   instances_ = schema_.instances(*machine_);
 }
 
@@ -81,7 +95,7 @@ ResultCode ProviderEnumerator::Next(std::int32_t, std::uint32_t count, ClassObje
   // reads the rest.
   while (*returned < count && next_ < instances_.size()) {
     objects[*returned] =
-        new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++], printed_));
+        new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++], layout_));
     ++*returned;
   }
   return *returned == count ? kOk : kFalse;

@@ -18,12 +18,20 @@ struct ObjectProperty {
   Fact fact;
 };
 
+// Where each property of a class goes among an object's properties (the
+// order WMI hands them out: case-insensitive alphabetical, as its property
+// lookup table is sorted) and whether this query prints it: the same for
+// every object of a query, so worked out once.
+struct ObjectLayout {
+  std::vector<std::size_t> position;  // by index into the class's properties
+  std::vector<bool> printed;          // the same
+};
+ObjectLayout LayOut(const ClassSchema& schema, const PrintedProperties& printed = {});
+
 // Reads the properties of one instance that will be printed, and names the
-// others with a null value, in the order WMI hands them out:
-// case-insensitive alphabetical, as its property lookup table is sorted.
+// others with a null value, in the layout's order.
 std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machine,
-                                       const std::string& instance,
-                                       const PrintedProperties& printed = {});
+                                       const std::string& instance, const ObjectLayout& layout);
 
 // One returned instance. Each Next makes a fresh name and value, so the
 // caller's FreeString and ClearValue never touch what the object keeps.
@@ -60,7 +68,7 @@ class ProviderEnumerator final : public ObjectEnumerator {
 
   const ClassSchema& schema_;
   std::unique_ptr<Machine> machine_;
-  PrintedProperties printed_;
+  ObjectLayout layout_;
   std::vector<std::string> instances_;
   std::size_t next_ = 0;
 };
