@@ -1,5 +1,6 @@
 // Win32_IDEController: IDE (0x0101) and SATA (0x0106) controllers, which
 // Windows' inbox AHCI driver lists as "IDE ATA/ATAPI controllers".
+// ProtocolSupported is CIM_Controller's 37 (IDE).
 #include "platform/linux/provider/classes/devices/controller_facts.h"
 #include "platform/linux/provider/classes/provider_classes.h"
 
@@ -8,35 +9,12 @@ namespace {
 
 constexpr std::uint16_t kClasses[] = {0x0101, 0x0106};
 constexpr ControllerKind kKind{kClasses, 37};
-
-std::vector<std::string> Controllers(Machine& machine) {
-  return ControllerAddresses(machine, kKind);
-}
-
-// CIM_Controller's 37 (IDE).
-Fact Protocol(Machine& machine, const std::string& address) {
-  if (ControllerPnpDeviceId(machine, address).IsNull()) return Fact::Null();
-  return Fact::Number(kKind.protocol);
-}
-
-constexpr PropertySchema kProperties[] = {
-    {"Availability", CimType::kUint16, ControllerAvailability},
-    {"Caption", CimType::kString, ControllerName},
-    {"ConfigManagerErrorCode", CimType::kUint32, ControllerErrorCode},
-    {"Description", CimType::kString, ControllerName},
-    // Windows keys controllers by their device instance id.
-    {"DeviceID", CimType::kString, ControllerPnpDeviceId},
-    {"Manufacturer", CimType::kString, ControllerManufacturer},
-    {"Name", CimType::kString, ControllerName},
-    {"PNPDeviceID", CimType::kString, ControllerPnpDeviceId},
-    {"ProtocolSupported", CimType::kUint16, Protocol},
-    {"Status", CimType::kString, ControllerStatus},
-};
+using Table = ControllerTable<kKind>;
 
 }  // namespace
 
 const ClassSchema& IdeControllerClass() {
-  static const ClassSchema schema{"Win32_IDEController", Controllers, kProperties};
+  static const ClassSchema schema{"Win32_IDEController", Table::Instances, Table::kProperties};
   return schema;
 }
 

@@ -29,4 +29,32 @@ Fact ControllerAvailability(Machine& machine, const std::string& address);
 Fact ControllerErrorCode(Machine& machine, const std::string& address);
 Fact ControllerStatus(Machine& machine, const std::string& address);
 
+// One controller class's instances and property table, made from its kind.
+template <const ControllerKind& Kind>
+struct ControllerTable {
+  static std::vector<std::string> Instances(Machine& machine) {
+    return ControllerAddresses(machine, Kind);
+  }
+
+  // The kind's CIM_Controller value, for a controller that is there.
+  static Fact Protocol(Machine& machine, const std::string& address) {
+    if (Kind.protocol == 0 || ControllerPnpDeviceId(machine, address).IsNull()) return Fact::Null();
+    return Fact::Number(Kind.protocol);
+  }
+
+  static constexpr PropertySchema kProperties[] = {
+      {"Availability", CimType::kUint16, ControllerAvailability},
+      {"Caption", CimType::kString, ControllerName},
+      {"ConfigManagerErrorCode", CimType::kUint32, ControllerErrorCode},
+      {"Description", CimType::kString, ControllerName},
+      // Windows keys controllers by their device instance id.
+      {"DeviceID", CimType::kString, ControllerPnpDeviceId},
+      {"Manufacturer", CimType::kString, ControllerManufacturer},
+      {"Name", CimType::kString, ControllerName},
+      {"PNPDeviceID", CimType::kString, ControllerPnpDeviceId},
+      {"ProtocolSupported", CimType::kUint16, Protocol},
+      {"Status", CimType::kString, ControllerStatus},
+  };
+};
+
 }  // namespace hwident
