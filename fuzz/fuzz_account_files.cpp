@@ -24,7 +24,9 @@
 
 namespace {
 
+using hwident::fuzz::AddFiles;
 using hwident::fuzz::PickedLiveFacts;
+using hwident::fuzz::ReadEveryProperty;
 
 void Check(bool rule) {
   if (!rule) std::abort();
@@ -34,22 +36,9 @@ void Check(bool rule) {
 void ReadClass(const std::string& className, const std::vector<std::string>& paths,
                std::string_view files, std::uint8_t pick) {
   hwident::MemorySourceReader reader;
-  for (const std::string& path : paths) {
-    const std::size_t end = std::min(files.find('\0'), files.size());
-    reader.AddFile(path, std::string(files.substr(0, end)));
-    files.remove_prefix(std::min(end + 1, files.size()));
-  }
+  AddFiles(reader, paths, files);
   const PickedLiveFacts live(pick);
-  const hwident::ClassSchema* schema = hwident::FindProviderClass(className);
-  Check(schema != nullptr);
-  hwident::Machine machine(reader, live);
-  for (const std::string& instance : schema->instances(machine)) {
-    for (const hwident::PropertySchema& property : schema->properties) {
-      hwident::Variant value =
-          hwident::CimToVariant(property.type, property.read(machine, instance));
-      hwident::HeapClearValue(&value);
-    }
-  }
+  Check(ReadEveryProperty(reader, live, className));
 }
 
 // A field never holds the separator it was cut at.

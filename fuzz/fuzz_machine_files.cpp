@@ -24,7 +24,9 @@
 
 namespace {
 
+using hwident::fuzz::AddFiles;
 using hwident::fuzz::PickedLiveFacts;
+using hwident::fuzz::ReadEveryProperty;
 
 void Check(bool rule) {
   if (!rule) std::abort();
@@ -41,22 +43,9 @@ void ReadClass(const std::string& className, const std::vector<std::string>& pat
   const std::string drive = "/sys/devices/pci0000:00/ata1/host0/target0:0:0/0:0:0:0";
   reader.AddFile(drive + "/vendor", "ATAPI   ");
   reader.AddLink("/sys/block/sr0/device", drive);
-  for (const std::string& path : paths) {
-    const std::size_t end = std::min(files.find('\0'), files.size());
-    reader.AddFile(path, std::string(files.substr(0, end)));
-    files.remove_prefix(std::min(end + 1, files.size()));
-  }
+  AddFiles(reader, paths, files);
   const PickedLiveFacts live(pick);
-  const hwident::ClassSchema* schema = hwident::FindProviderClass(className);
-  Check(schema != nullptr);
-  hwident::Machine machine(reader, live);
-  for (const std::string& instance : schema->instances(machine)) {
-    for (const hwident::PropertySchema& property : schema->properties) {
-      hwident::Variant value =
-          hwident::CimToVariant(property.type, property.read(machine, instance));
-      hwident::HeapClearValue(&value);
-    }
-  }
+  Check(ReadEveryProperty(reader, live, className));
 }
 
 void CpuInfo(const std::string& text) {
@@ -198,16 +187,7 @@ void BoardRecords(const std::string& text, std::uint8_t pick) {
   const PickedLiveFacts live(pick | 4);
   for (const char* className :
        {"Win32_CacheMemory", "Win32_PortConnector", "Win32_SystemSlot", "Win32_OnBoardDevice"}) {
-    const hwident::ClassSchema* schema = hwident::FindProviderClass(className);
-    Check(schema != nullptr);
-    hwident::Machine machine(reader, live);
-    for (const std::string& instance : schema->instances(machine)) {
-      for (const hwident::PropertySchema& property : schema->properties) {
-        hwident::Variant value =
-            hwident::CimToVariant(property.type, property.read(machine, instance));
-        hwident::HeapClearValue(&value);
-      }
-    }
+    Check(ReadEveryProperty(reader, live, className));
   }
 }
 

@@ -8,9 +8,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/heap/heap_values.h"
 #include "platform/linux/provider/machine/live_facts.h"
+#include "platform/linux/provider/machine/machine.h"
 #include "platform/linux/provider/machine/memory_source_reader.h"
+#include "platform/linux/provider/service/class_schema.h"
+#include "platform/linux/provider/values/cim_value.h"
 
 namespace hwident::fuzz {
 
@@ -77,6 +82,32 @@ inline std::shared_ptr<MemorySourceReader> MachineFromRecords(std::string_view i
     }
   }
   return machine;
+}
+
+// The machine's files, split at NULs, under the paths given.
+inline void AddFiles(MemorySourceReader& reader, const std::vector<std::string>& paths,
+                     std::string_view files) {
+  for (const std::string& path : paths) {
+    const std::size_t end = std::min(files.find('\0'), files.size());
+    reader.AddFile(path, std::string(files.substr(0, end)));
+    files.remove_prefix(std::min(end + 1, files.size()));
+  }
+}
+
+// Every property of every object of the class over the machine, each value
+// typed as the object would hand it out; false when there is no such class.
+inline bool ReadEveryProperty(SourceReader& reader, const LiveFacts& live,
+                              const std::string& className) {
+  const ClassSchema* schema = FindProviderClass(className);
+  if (schema == nullptr) return false;
+  Machine machine(reader, live);
+  for (const std::string& instance : schema->instances(machine)) {
+    for (const PropertySchema& property : schema->properties) {
+      Variant value = CimToVariant(property.type, property.read(machine, instance));
+      HeapClearValue(&value);
+    }
+  }
+  return true;
 }
 
 }  // namespace hwident::fuzz

@@ -20,7 +20,9 @@
 
 namespace {
 
+using hwident::fuzz::AddFiles;
 using hwident::fuzz::PickedLiveFacts;
+using hwident::fuzz::ReadEveryProperty;
 
 void Check(bool rule) {
   if (!rule) std::abort();
@@ -53,16 +55,6 @@ void SmallFiles(const std::string& text, std::uint8_t) {
   hwident::IsNetworkUri(text);
 }
 
-// The machine's files, split at NULs, under the paths given.
-void AddFiles(hwident::MemorySourceReader& reader, const std::vector<std::string>& paths,
-              std::string_view files) {
-  for (const std::string& path : paths) {
-    const std::size_t end = std::min(files.find('\0'), files.size());
-    reader.AddFile(path, std::string(files.substr(0, end)));
-    files.remove_prefix(std::min(end + 1, files.size()));
-  }
-}
-
 // smb.conf and two files it may include (or that include it), parsed
 // alone and with the parse's bounds checked.
 void SambaConfig(const std::string& text, std::uint8_t) {
@@ -88,16 +80,7 @@ void ReadClass(const std::string& className, const std::vector<std::string>& pat
   hwident::MemorySourceReader reader;
   AddFiles(reader, paths, files);
   const PickedLiveFacts live(pick);
-  const hwident::ClassSchema* schema = hwident::FindProviderClass(className);
-  Check(schema != nullptr);
-  hwident::Machine machine(reader, live);
-  for (const std::string& instance : schema->instances(machine)) {
-    for (const hwident::PropertySchema& property : schema->properties) {
-      hwident::Variant value =
-          hwident::CimToVariant(property.type, property.read(machine, instance));
-      hwident::HeapClearValue(&value);
-    }
-  }
+  Check(ReadEveryProperty(reader, live, className));
 }
 
 const std::vector<std::string> kCupsFiles = {"/etc/cups/printers.conf", "/etc/cups/ppd/A.ppd",

@@ -20,7 +20,9 @@
 
 namespace {
 
+using hwident::fuzz::AddFiles;
 using hwident::fuzz::PickedLiveFacts;
+using hwident::fuzz::ReadEveryProperty;
 
 void Check(bool rule) {
   if (!rule) std::abort();
@@ -74,25 +76,7 @@ void UnitFile(const std::string& text, std::uint8_t) {
 void ReadClass(const std::string& className, hwident::MemorySourceReader& reader,
                std::uint8_t pick) {
   const PickedLiveFacts live(pick);
-  const hwident::ClassSchema* schema = hwident::FindProviderClass(className);
-  Check(schema != nullptr);
-  hwident::Machine machine(reader, live);
-  for (const std::string& instance : schema->instances(machine)) {
-    for (const hwident::PropertySchema& property : schema->properties) {
-      hwident::Variant value =
-          hwident::CimToVariant(property.type, property.read(machine, instance));
-      hwident::HeapClearValue(&value);
-    }
-  }
-}
-
-void AddFiles(hwident::MemorySourceReader& reader, const std::vector<std::string>& paths,
-              std::string_view files) {
-  for (const std::string& path : paths) {
-    const std::size_t end = std::min(files.find('\0'), files.size());
-    reader.AddFile(path, std::string(files.substr(0, end)));
-    files.remove_prefix(std::min(end + 1, files.size()));
-  }
+  Check(ReadEveryProperty(reader, live, className));
 }
 
 // Two processes, the second's files from the input, in the directory its
