@@ -20,7 +20,6 @@ Usage: fleet_page_bench.py [--hosts N] [--keep DIR] [--screenshot PNG]
 """
 
 import argparse
-import importlib.util
 import json
 import os
 import random
@@ -151,9 +150,9 @@ def filters_alone(outcomes, reports):
     """The role's filters on the same collections, in this process: the
     outcomes read once (what hostvars gives the play), then fleet.csv and
     changes.csv from the kept collections, then the page's data."""
-    spec = importlib.util.spec_from_file_location("hwident_fleet", PLUGIN)
-    fleet = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(fleet)
+    # The plugin is imported from its own folder, as Ansible loads it.
+    sys.path.insert(0, os.path.dirname(PLUGIN))
+    import hwident_fleet as fleet  # pylint: disable=import-outside-toplevel
     hostvars = {host: {"hwident_outcome": outcome} for host, outcome in outcomes.items()}
     current = os.path.join(reports, "fleet.json")
     previous = os.path.join(reports, "previous", "fleet.json")
