@@ -219,6 +219,117 @@ compare_volumes() {
   echo "free space of / differs by $difference bytes"
 }
 
+# Waits up to a minute for a file a Wine program writes when it is ready.
+wait_for_file() {
+  for _ in $(seq 600); do
+    [ -f "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Processes. Wine lists the processes of its own prefix, with its own
+# process ids; each is a host process too, which Wine names after its
+# Windows program, so the provider lists it by that name, cut at 15 bytes as
+# the kernel keeps it. Every process Wine shows must be among the provider's,
+# name for name, as often as Wine shows it, but the querying hwident.exe,
+# which has ended when the provider reads. A program held open keeps the
+# prefix's services running between the two readings and is itself one of
+# the processes compared. Ids, parents, thread counts and sizes are Wine's
+# own or move between the readings and are not compared.
+compare_processes() {
+  local query='Win32_Process;Name' drive_c=$WINEPREFIX/drive_c wine linux keeper missing
+  local keeper_name
+  keeper_name=$(basename "$HOLD_OPEN_EXE")
+  rm -f "$drive_c/keeper_ready" "$drive_c/keeper_stop"
+  "$WINE" "$HOLD_OPEN_EXE" 'C:\keeper' 'C:\keeper_ready' 'C:\keeper_stop' &
+  keeper=$!
+  wait_for_file "$drive_c/keeper_ready" || fail "set-up: the held-open program never started"
+  wine=$(wine_lines "$query")
+  linux=$(linux_lines "$query")
+  touch "$drive_c/keeper_stop"
+  wait "$keeper"
+  printf 'Wine:\n%s\nLinux: %s processes\n' "$wine" "$(grep -c '^Name = ' <<<"$linux")"
+  grep -qxF "Name = \"$keeper_name\"" <<<"$wine" || fail "Wine does not list $keeper_name"
+  missing=$(LC_ALL=C awk -F' = ' 'FNR == 1 { side++ }
+    $1 != "Name" { next }
+    { gsub(/^"|"$/, "", $2) }
+    side == 1 && $2 != "hwident.exe" { wanted[substr($2, 1, 15)]++ }
+    side == 2 { have[$2]++ }
+    END { for (name in wanted) if (have[name] < wanted[name]) print name, wanted[name], have[name] + 0 }' \
+    <(printf '%s\n' "$wine") <(printf '%s\n' "$linux"))
+  [ -z "$missing" ] || fail "Wine's processes the provider does not list (name, Wine's count, provider's): $missing"
+}
+
+# Services. Wine's are its own, registered in its prefix (its event log,
+# Plug and Play, RPC services...): they are not the host's and cannot agree.
+# The computer each names is real, the host's name as Win32_ComputerSystem
+# gives it, and is compared.
+compare_services() {
+  local wine host systems
+  wine=$(wine_lines 'Win32_Service;Name,SystemName')
+  host=$(linux_lines 'Win32_ComputerSystem;Name' | sed -n 's/^Name = //p')
+  printf 'Wine:\n%s\nLinux host name: %s\n' "$wine" "$host"
+  systems=$(sed -n 's/^SystemName = //p' <<<"$wine" | sort -u)
+  [ -n "$systems" ] || fail "Wine lists no service"
+  [ -n "$host" ] || fail "the provider names no computer"
+  [ "$systems" = "$host" ] || fail "Wine's services name the computer $systems, the provider $host"
+}
+
+# Plug and Play devices. Wine lists its own device tree, every one made by
+# "The Wine Project": the monitor, keyboard and mouse it emulates (HID
+# vendor 845E), its buses (ROOT\WINE\..., WINEBUS\...) and the display
+# adapter of Win32_VideoController. The adapter's PCI vendor and device are
+# the host's when Wine has a real one, and then must be among the provider's
+# PCI devices; the zero ids of an invented adapter and everything else are
+# not compared. The provider must answer the class from the host.
+compare_pnp_entities() {
+  local wine linux wine_ids linux_ids id
+  wine=$(wine_lines 'Win32_PnPEntity;DeviceID,Manufacturer')
+  linux=$(linux_lines 'Win32_PnPEntity;DeviceID')
+  printf 'Wine:\n%s\nLinux: %s devices\n' "$wine" "$(grep -c '^DeviceID = ' <<<"$linux")"
+  grep -q '^DeviceI[Dd] = ' <<<"$wine" || fail "Wine lists no Plug and Play device"
+  grep -q '^DeviceID = ' <<<"$linux" || fail "the provider lists no Plug and Play device"
+  # Wine spells the property DeviceId.
+  wine_ids=$(sed -n 's/^DeviceI[Dd] = "\(PCI\\VEN_[0-9A-F]*&DEV_[0-9A-F]*\).*$/\1/p' <<<"$wine" |
+    grep -vxF 'PCI\VEN_0000&DEV_0000' || true)
+  linux_ids=$(sed -n 's/^DeviceID = "\(PCI\\VEN_[0-9A-F]*&DEV_[0-9A-F]*\).*$/\1/p' <<<"$linux")
+  if [ -z "$wine_ids" ]; then
+    echo "Wine shows no real PCI device; nothing to compare"
+    return 0
+  fi
+  while read -r id; do
+    grep -qxF "$id" <<<"$linux_ids" || fail "Wine's device $id is not among the provider's"
+  done <<<"$wine_ids"
+}
+
+# Page files. Wine shows one page file, C:\pagefile.sys, whatever swap the
+# host has (none included): made up, so nothing is compared. Should Wine
+# start reading the host's swap, this fails, and the reading is to be
+# compared with the provider's.
+check_page_files() {
+  local wine
+  wine=$(wine_lines 'Win32_PageFileUsage;Name,AllocatedBaseSize,CurrentUsage')
+  printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$(linux_lines 'Win32_PageFileUsage;Name')"
+  [ "$wine" = 'Name = "c:\pagefile.sys"' ] || fail "Wine's page files are no longer its made-up one"
+}
+
+# Classes Wine's service does not have (it answers them with no object):
+# nothing to agree with. Should Wine answer one of them, this fails, and
+# what it reads from the host is to be compared with the provider's.
+check_classes_wine_lacks() {
+  local properties='Caption,Description,DeviceID,Handle,LogonId,Name,SettingID,SID,Tag,VariableValue'
+  local classes=(Win32_CacheMemory Win32_PortConnector Win32_SystemSlot Win32_OnBoardDevice
+    Win32_USBController Win32_IDEController Win32_SCSIController Win32_PnPSignedDriver
+    Win32_Keyboard Win32_PointingDevice Win32_Volume Win32_SystemDriver Win32_UserAccount
+    Win32_Group Win32_LogonSession Win32_Printer Win32_Share Win32_PageFileSetting
+    Win32_BootConfiguration Win32_Environment)
+  local wine
+  wine=$(wine_lines "${classes[@]/%/;$properties}")
+  [ -z "$wine" ] || fail "Wine now answers a class it had no objects of: $wine"
+  echo "Wine has no objects of ${classes[*]}"
+}
+
 case ${1:-} in
   prefix)
     make_prefix
@@ -316,6 +427,11 @@ case ${1:-} in
     compare_video
     compare_adapters
     compare_volumes
+    compare_processes
+    compare_services
+    compare_pnp_entities
+    check_page_files
+    check_classes_wine_lacks
     ;;
   *)
     echo "usage: $0 prefix|cdrom_device_id|property_order|read_only_hidden_report|" \
