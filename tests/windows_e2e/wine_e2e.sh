@@ -279,7 +279,7 @@ compare_services() {
 # Plug and Play devices. Wine lists its own device tree, every one made by
 # "The Wine Project": the monitor, keyboard and mouse it emulates (HID
 # vendor 845E), its buses (ROOT\WINE\..., WINEBUS\...) and the display
-# adapter of Win32_VideoController. The adapter's PCI vendor and device are
+# adapter Win32_VideoController shows. The adapter's PCI vendor and device are
 # the host's when Wine has a real one, and then must be among the provider's
 # PCI devices; the zero ids of an invented adapter and everything else are
 # not compared. The provider must answer the class from the host.
@@ -311,7 +311,7 @@ check_page_files() {
   local wine
   wine=$(wine_lines 'Win32_PageFileUsage;Name,AllocatedBaseSize,CurrentUsage')
   printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$(linux_lines 'Win32_PageFileUsage;Name')"
-  [ "$wine" = 'Name = "c:\pagefile.sys"' ] || fail "Wine's page files are no longer its made-up one"
+  [ "$wine" = 'Name = "c:\pagefile.sys"' ] || fail "Wine shows more than its made-up c:\\pagefile.sys"
 }
 
 # Classes Wine's service does not have (it answers them with no object):
