@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/linux/provider/machine/live_facts.h"
@@ -65,10 +66,13 @@ class Machine {
  private:
   SourceReader& reader_;
   const LiveFacts& live_;
-  std::map<std::string, std::optional<std::string>> files_;
+  // Hashed: a query of a few hundred devices asks for thousands of paths
+  // and derived keys that share long prefixes ("/sys/bus/pci/devices/0000:"),
+  // which an ordered map would compare again at every step of every look-up.
+  std::unordered_map<std::string, std::optional<std::string>> files_;
   std::map<std::string, std::optional<std::string>> laterFiles_;
-  std::map<std::string, std::optional<std::string>> resolved_;
-  std::map<std::string, std::shared_ptr<void>> derived_;
+  std::unordered_map<std::string, std::optional<std::string>> resolved_;
+  std::unordered_map<std::string, std::shared_ptr<void>> derived_;
   std::optional<std::vector<InterfaceAddress>> addresses_;
   std::map<std::string, std::optional<FileSystemSpace>> spaces_;
 };

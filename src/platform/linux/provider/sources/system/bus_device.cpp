@@ -163,16 +163,30 @@ std::optional<std::string> LookUpIds(std::string_view ids, std::string_view vend
   return std::nullopt;
 }
 
+// A machine has many functions of few models (a port per slot, a
+// controller per socket), and each look-up walks the ids file from its
+// start: each model is looked up once per query.
 std::optional<std::string> IdsVendorName(Machine& machine, const BusDevice& device) {
-  const std::optional<std::string>& ids = IdsFile(machine, device.kind);
-  if (!ids) return std::nullopt;
-  return LookUpIds(*ids, Lower(device.vendor), "");
+  const std::string vendor = Lower(device.vendor);
+  return machine.Derived<std::optional<std::string>>(
+      (device.kind == BusDevice::Kind::kPci ? "pci.ids " : "usb.ids ") + vendor,
+      [&machine, &device, &vendor]() -> std::optional<std::string> {
+        const std::optional<std::string>& ids = IdsFile(machine, device.kind);
+        if (!ids) return std::nullopt;
+        return LookUpIds(*ids, vendor, "");
+      });
 }
 
 std::optional<std::string> IdsProductName(Machine& machine, const BusDevice& device) {
-  const std::optional<std::string>& ids = IdsFile(machine, device.kind);
-  if (!ids) return std::nullopt;
-  return LookUpIds(*ids, Lower(device.vendor), Lower(device.device));
+  const std::string vendor = Lower(device.vendor);
+  const std::string product = Lower(device.device);
+  return machine.Derived<std::optional<std::string>>(
+      (device.kind == BusDevice::Kind::kPci ? "pci.ids " : "usb.ids ") + vendor + " " + product,
+      [&machine, &device, &vendor, &product]() -> std::optional<std::string> {
+        const std::optional<std::string>& ids = IdsFile(machine, device.kind);
+        if (!ids) return std::nullopt;
+        return LookUpIds(*ids, vendor, product);
+      });
 }
 
 }  // namespace hwident

@@ -30,13 +30,31 @@ const UdevProperties& DmiUdevProperties(Machine& machine) {
 
 std::optional<std::string> UdevProperty(Machine& machine, const std::string& id,
                                         const std::string& key) {
-  const UdevProperties& properties = machine.Derived<UdevProperties>("udev " + id, [&] {
-    const std::optional<std::string>& text = machine.Raw("/run/udev/data/" + id);
-    return text ? ParseUdevProperties(*text) : UdevProperties{};
+  // Without the database (no udev, a container) no record is there to
+  // look for: one look at the directory rather than one per device.
+  static const std::string kDatabase = "/run/udev/data";
+  const bool database = machine.Derived<bool>("udev database", [&machine] {
+    return machine.Exists(kDatabase);
   });
-  const auto found = properties.find(key);
-  if (found == properties.end()) return std::nullopt;
-  return found->second;
+  if (!database) return std::nullopt;
+  const std::optional<std::string>& text = machine.Raw(kDatabase + "/" + id);
+  if (!text || key.empty()) return std::nullopt;
+  // The record's first "E:KEY=" line, as ParseUdevProperties keeps it; a
+  // device's classes ask it for a key or two, so the record is searched
+  // where it lies rather than made into a map.
+  const std::string_view record(*text);
+  std::size_t at = 0;
+  while (at < record.size()) {
+    std::size_t end = record.find('\n', at);
+    if (end == std::string_view::npos) end = record.size();
+    const std::string_view line = record.substr(at, end - at);
+    at = end + 1;
+    if (line.size() > key.size() + 2 && line.compare(0, 2, "E:") == 0 &&
+        line.compare(2, key.size(), key) == 0 && line[key.size() + 2] == '=') {
+      return std::string(line.substr(key.size() + 3));
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace hwident
