@@ -152,27 +152,42 @@ void Bind(Machine& machine, const std::string& devicePath, PnpFacts* facts) {
   if (facts->driver) facts->driverDevice = devicePath;
 }
 
-// "KEY=value" lines of a uevent file; the value of key, or nothing.
-std::optional<std::string> UeventValue(const std::string& text, const std::string& key) {
+// What a PCI function's uevent ("KEY=value" lines) says of its identity and
+// binding, each the value of its key's first line, pointing into the text:
+// one pass over it for all four.
+struct PciUevent {
+  std::optional<std::string_view> classCode, id, subsystemId, driver;
+};
+
+PciUevent ParsePciUevent(std::string_view text) {
+  PciUevent values;
   std::size_t at = 0;
   while (at < text.size()) {
-    const std::size_t end = std::min(text.find('\n', at), text.size());
-    if (at + key.size() < end && text.compare(at, key.size(), key) == 0 &&
-        text[at + key.size()] == '=') {
-      return text.substr(at + key.size() + 1, end - at - key.size() - 1);
-    }
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(at, end - at);
     at = end + 1;
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    const std::string_view key = line.substr(0, equals);
+    std::optional<std::string_view>* value = key == "PCI_CLASS"       ? &values.classCode
+                                             : key == "PCI_ID"        ? &values.id
+                                             : key == "PCI_SUBSYS_ID" ? &values.subsystemId
+                                             : key == "DRIVER"        ? &values.driver
+                                                                      : nullptr;
+    if (value != nullptr && !*value) *value = line.substr(equals + 1);
   }
-  return std::nullopt;
+  return values;
 }
 
 // "8086:A0ED" -> both halves; nothing unless both are hex of at most four
 // digits.
-bool ParseIdPair(const std::optional<std::string>& text, std::uint16_t* first,
+bool ParseIdPair(const std::optional<std::string_view>& text, std::uint16_t* first,
                  std::uint16_t* second) {
   if (!text) return false;
   const std::size_t colon = text->find(':');
-  if (colon == std::string::npos || colon == 0 || colon > 4 || text->size() - colon - 1 > 4) {
+  if (colon == std::string_view::npos || colon == 0 || colon > 4 ||
+      text->size() - colon - 1 > 4) {
     return false;
   }
   const auto a = ParseHex(text->substr(0, colon));
@@ -191,24 +206,23 @@ std::optional<PciFunction> ReadPciIdentity(Machine& machine, const std::string& 
                                            std::optional<std::string>* driver, bool* fromUevent) {
   *fromUevent = false;
   const std::string dir = kPciDevices + address + "/";
-  const auto uevent = machine.Text(dir + "uevent");
+  const std::optional<std::string>& uevent = machine.Raw(dir + "uevent");
+  const PciUevent values = uevent ? ParsePciUevent(*uevent) : PciUevent{};
   PciFunction function;
   function.address = address;
-  const auto classCode = uevent ? UeventValue(*uevent, "PCI_CLASS") : std::nullopt;
-  const auto parsedClass =
-      classCode && classCode->size() <= 6 ? ParseHex(*classCode) : std::nullopt;
+  const auto parsedClass = values.classCode && values.classCode->size() <= 6
+                               ? ParseHex(*values.classCode)
+                               : std::nullopt;
   const auto revision = machine.Text(dir + "revision");
   const std::uint32_t parsedRevision = revision ? ParseHex(Trim(*revision)).value_or(0x100) : 0x100;
   if (!uevent || !parsedClass || parsedRevision > 0xFF ||
-      !ParseIdPair(UeventValue(*uevent, "PCI_ID"), &function.vendor, &function.device) ||
-      !ParseIdPair(UeventValue(*uevent, "PCI_SUBSYS_ID"), &function.subsystemVendor,
-                   &function.subsystemDevice)) {
+      !ParseIdPair(values.id, &function.vendor, &function.device) ||
+      !ParseIdPair(values.subsystemId, &function.subsystemVendor, &function.subsystemDevice)) {
     return ReadPciFunction(machine, address);
   }
   function.classCode = *parsedClass;
   function.revision = static_cast<std::uint8_t>(parsedRevision);
-  const auto name = UeventValue(*uevent, "DRIVER");
-  if (name && !name->empty()) *driver = name;
+  if (values.driver && !values.driver->empty()) *driver = std::string(*values.driver);
   *fromUevent = true;
   return function;
 }
@@ -550,7 +564,9 @@ std::optional<std::string> DriverModule(Machine& machine, const PnpFacts& facts)
   return resolve();
 }
 
-std::optional<std::string> PnpName(Machine& machine, const std::string& key) {
+namespace {
+
+std::optional<std::string> MakeName(Machine& machine, const std::string& key) {
   const Key split = SplitKey(key);
   if (split.kind == "pci") return PciName(machine, split.name, false);
   if (split.kind == "usb") return UsbName(machine, split.name, std::nullopt);
@@ -579,6 +595,14 @@ std::optional<std::string> PnpName(Machine& machine, const std::string& key) {
   }
   if (split.kind == "input") return InputName(machine, split.name);
   return std::nullopt;
+}
+
+}  // namespace
+
+// Made once per device: Caption, Description and Name all give it.
+std::optional<std::string> PnpName(Machine& machine, const std::string& key) {
+  return machine.Derived<std::optional<std::string>>(
+      "pnp-name:" + key, [&machine, &key] { return MakeName(machine, key); });
 }
 
 std::optional<std::string> PnpManufacturer(Machine& machine, const std::string& key) {

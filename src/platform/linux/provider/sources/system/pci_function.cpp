@@ -23,7 +23,7 @@ bool ReadHexAttribute(Machine& machine, const std::string& path, Number* value) 
 
 }  // namespace
 
-std::optional<std::uint32_t> ParseHex(const std::string& text) {
+std::optional<std::uint32_t> ParseHex(std::string_view text) {
   std::size_t start = text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0 ? 2 : 0;
   if (start == text.size() || text.size() - start > 8) return std::nullopt;
   std::uint32_t value = 0;
@@ -82,25 +82,28 @@ std::string PciPnpDeviceId(const PciFunction& f) {
   // "DDDD:BB:SS.F": the slot and function make Windows' device-function byte.
   // The address is a directory's name, so it is parsed as strictly as any
   // file: hex parts of at most eight digits (sscanf's overflow is undefined).
-  std::string instance = "0&00&0&00";
-  const std::size_t first = f.address.find(':');
-  const std::size_t second = first == std::string::npos ? first : f.address.find(':', first + 1);
-  const std::size_t dot = second == std::string::npos ? second : f.address.find('.', second + 1);
+  const std::string_view address(f.address);
+  std::uint32_t domain = 0, bus = 0, deviceFunction = 0;
+  const std::size_t first = address.find(':');
+  const std::size_t second = first == std::string::npos ? first : address.find(':', first + 1);
+  const std::size_t dot = second == std::string::npos ? second : address.find('.', second + 1);
   if (dot != std::string::npos) {
-    const auto domain = ParseHex(f.address.substr(0, first));
-    const auto bus = ParseHex(f.address.substr(first + 1, second - first - 1));
-    const auto slot = ParseHex(f.address.substr(second + 1, dot - second - 1));
-    const auto fn = ParseHex(f.address.substr(dot + 1));
-    if (domain && bus && slot && fn) {
-      int domainDigits = 1;
-      while (domainDigits < 8 && (*domain >> (4 * domainDigits)) != 0) ++domainDigits;
-      instance = HexDigits(*domain, domainDigits) + "&" + HexDigits(*bus & 0xFF, 2) + "&0&" +
-                 HexDigits(((*slot & 0x1F) << 3) | (*fn & 7), 2);
+    const auto parsedDomain = ParseHex(address.substr(0, first));
+    const auto parsedBus = ParseHex(address.substr(first + 1, second - first - 1));
+    const auto slot = ParseHex(address.substr(second + 1, dot - second - 1));
+    const auto fn = ParseHex(address.substr(dot + 1));
+    if (parsedDomain && parsedBus && slot && fn) {
+      domain = *parsedDomain;
+      bus = *parsedBus & 0xFF;
+      deviceFunction = ((*slot & 0x1F) << 3) | (*fn & 7);
     }
   }
-  return "PCI\\VEN_" + HexDigits(f.vendor, 4) + "&DEV_" + HexDigits(f.device, 4) + "&SUBSYS_" +
-         HexDigits(f.subsystemDevice, 4) + HexDigits(f.subsystemVendor, 4) + "&REV_" +
-         HexDigits(f.revision, 2) + "\\" + instance;
+  // One format for the whole id: a query of every device makes hundreds.
+  char id[96];
+  std::snprintf(id, sizeof id, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X\\%X&%02X&0&%02X",
+                unsigned{f.vendor}, unsigned{f.device}, unsigned{f.subsystemDevice},
+                unsigned{f.subsystemVendor}, unsigned{f.revision}, domain, bus, deviceFunction);
+  return id;
 }
 
 }  // namespace hwident

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/provider/machine/machine.h"
@@ -31,7 +32,7 @@ std::optional<PciFunction> ReadPciFunction(Machine& machine, const std::string& 
 std::string PciPnpDeviceId(const PciFunction& function);
 
 // Hexadecimal with or without 0x, at most 8 digits; nothing for anything else.
-std::optional<std::uint32_t> ParseHex(const std::string& text);
+std::optional<std::uint32_t> ParseHex(std::string_view text);
 // Four upper-case hex digits ("8086"), or as many as width says.
 std::string HexDigits(std::uint32_t value, int width);
 
