@@ -104,15 +104,30 @@ std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::s
       return std::nullopt;
     }
   }
-  DIR* dir = ::opendir(host.c_str());
-  if (dir == nullptr) return std::nullopt;
+  const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
   std::vector<std::string> names;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (names.size() >= kMaxDirectoryEntries) break;
-    const char* name = entry->d_name;
-    if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names.emplace_back(name);
+  // The entries are read into a buffer on the stack: a directory stream
+  // allocates 32 KiB for each listing, and a request that large makes the
+  // allocator sort through every small block the last query freed.
+  alignas(dirent64) char buffer[16384];
+  bool full = false;
+  while (!full) {
+    const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+      if (entry->d_reclen == 0) break;
+      at += entry->d_reclen;
+      if (names.size() >= kMaxDirectoryEntries) {
+        full = true;
+        break;
+      }
+      const char* name = entry->d_name;
+      if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names.emplace_back(name);
+    }
   }
-  ::closedir(dir);
+  ::close(fd);
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -1,7 +1,6 @@
 #include "platform/linux/provider/sources/system/pci_function.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/linux/provider/sources/system/proc_files.h"
 
@@ -19,6 +18,12 @@ bool ReadHexAttribute(Machine& machine, const std::string& path, Number* value) 
   }
   *value = static_cast<Number>(*number);
   return true;
+}
+
+// Upper-case hex digits of value, width of them, appended.
+void AppendHex(std::string& text, std::uint32_t value, int width) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 4 * (width - 1); shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xF];
 }
 
 }  // namespace
@@ -98,11 +103,26 @@ std::string PciPnpDeviceId(const PciFunction& f) {
       deviceFunction = ((*slot & 0x1F) << 3) | (*fn & 7);
     }
   }
-  // One format for the whole id: a query of every device makes hundreds.
-  char id[96];
-  std::snprintf(id, sizeof id, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X\\%X&%02X&0&%02X",
-                unsigned{f.vendor}, unsigned{f.device}, unsigned{f.subsystemDevice},
-                unsigned{f.subsystemVendor}, unsigned{f.revision}, domain, bus, deviceFunction);
+  // Written in place: a query of every device makes hundreds.
+  std::string id;
+  id.reserve(64);
+  id += "PCI\\VEN_";
+  AppendHex(id, f.vendor, 4);
+  id += "&DEV_";
+  AppendHex(id, f.device, 4);
+  id += "&SUBSYS_";
+  AppendHex(id, f.subsystemDevice, 4);
+  AppendHex(id, f.subsystemVendor, 4);
+  id += "&REV_";
+  AppendHex(id, f.revision, 2);
+  id += '\\';
+  int domainDigits = 1;
+  while (domainDigits < 8 && (domain >> (4 * domainDigits)) != 0) ++domainDigits;
+  AppendHex(id, domain, domainDigits);
+  id += '&';
+  AppendHex(id, bus, 2);
+  id += "&0&";
+  AppendHex(id, deviceFunction, 2);
   return id;
 }
 
