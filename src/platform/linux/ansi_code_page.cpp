@@ -87,6 +87,16 @@ WideText NarrowToWide(std::string_view text) {
   out.reserve(text.size());
   std::size_t at = 0;
   while (at < text.size()) {
+    // Runs of ASCII, most of what the provider reads, are copied byte for
+    // unit.
+    std::size_t run = at;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+    if (run > at) {
+      out.append(text.begin() + static_cast<std::ptrdiff_t>(at),
+                 text.begin() + static_cast<std::ptrdiff_t>(run));
+      at = run;
+      continue;
+    }
     char32_t code = 0;
     const std::size_t length = DecodeUtf8(text, at, &code);
     if (length == 0) {
@@ -105,6 +115,16 @@ NarrowText WideToNarrow(std::u16string_view text) {
   NarrowText out;
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size(); ++at) {
+    // Runs of ASCII are copied unit for byte, up to a zero.
+    std::size_t run = at;
+    while (run < text.size() && text[run] != 0 && text[run] < 0x80) ++run;
+    if (run > at) {
+      const std::size_t length = out.size();
+      out.resize(length + (run - at));
+      for (std::size_t i = at; i < run; ++i) out[length + (i - at)] = static_cast<char>(text[i]);
+      at = run - 1;
+      continue;
+    }
     const char32_t unit = text[at];
     if (unit == 0) break;  // the wide text is read as a C string
     if (IsHighSurrogate(unit) && at + 1 < text.size() && IsLowSurrogate(text[at + 1])) {
