@@ -40,6 +40,9 @@ ObjectLayout LayOut(const ClassSchema& schema, const PrintedProperties& printed)
   layout.position.resize(names.size());
   for (std::size_t at = 0; at < sorted.size(); ++at) layout.position[sorted[at]] = at;
   for (const std::u16string& name : names) layout.printed.push_back(printed.Includes(name));
+  auto handedOut = std::make_shared<std::vector<std::u16string>>(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) (*handedOut)[layout.position[i]] = names[i];
+  layout.names = std::move(handedOut);
   return layout;
 }
 
@@ -50,7 +53,6 @@ std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machi
   for (std::size_t i = 0; i < schema.properties.size(); ++i) {
     const PropertySchema& property = schema.properties[i];
     ObjectProperty& placed = properties[layout.position[i]];
-    placed.name.assign(property.name.begin(), property.name.end());
     placed.type = property.type;
     placed.fact = layout.printed[i] ? property.read(machine, instance) : Fact::Null();
   }
@@ -67,10 +69,11 @@ ResultCode ProviderObject::BeginEnumeration(std::int32_t) {
 ResultCode ProviderObject::Next(std::int32_t, CountedString* name, Variant* value) {
   if (!walking_) return kUnexpected;
   if (next_ >= properties_.size()) return kNoMoreData;
+  const std::u16string& propertyName = (*names_)[next_];
   const ObjectProperty& property = properties_[next_++];
   if (name != nullptr) {
     *name =
-        HeapAllocStringLen(property.name.data(), static_cast<std::uint32_t>(property.name.size()));
+        HeapAllocStringLen(propertyName.data(), static_cast<std::uint32_t>(propertyName.size()));
   }
   if (value != nullptr) *value = CimToVariant(property.type, property.fact);
   return kOk;
@@ -94,8 +97,8 @@ ResultCode ProviderEnumerator::Next(std::int32_t, std::uint32_t count, ClassObje
   // Objects are read when handed out, so a caller that stops early never
   // reads the rest.
   while (*returned < count && next_ < instances_.size()) {
-    objects[*returned] =
-        new ProviderObject(ReadObject(schema_, *machine_, instances_[next_++], layout_));
+    objects[*returned] = new ProviderObject(
+        layout_.names, ReadObject(schema_, *machine_, instances_[next_++], layout_));
     ++*returned;
   }
   return *returned == count ? kOk : kFalse;

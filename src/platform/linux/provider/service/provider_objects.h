@@ -11,9 +11,9 @@
 
 namespace hwident {
 
-// One property of a returned object, read but not yet typed.
+// One property of a returned object, read but not yet typed; its name is
+// the layout's.
 struct ObjectProperty {
-  std::u16string name;
   CimType type;
   Fact fact;
 };
@@ -25,6 +25,9 @@ struct ObjectProperty {
 struct ObjectLayout {
   std::vector<std::size_t> position;  // by index into the class's properties
   std::vector<bool> printed;          // the same
+  // The names in the order they are handed out, made wide once and shared
+  // by every object of the query (which may outlive the enumerator).
+  std::shared_ptr<const std::vector<std::u16string>> names;
 };
 ObjectLayout LayOut(const ClassSchema& schema, const PrintedProperties& printed = {});
 
@@ -37,8 +40,9 @@ std::vector<ObjectProperty> ReadObject(const ClassSchema& schema, Machine& machi
 // caller's FreeString and ClearValue never touch what the object keeps.
 class ProviderObject final : public ClassObject {
  public:
-  explicit ProviderObject(std::vector<ObjectProperty> properties)
-      : properties_(std::move(properties)) {}
+  ProviderObject(std::shared_ptr<const std::vector<std::u16string>> names,
+                 std::vector<ObjectProperty> properties)
+      : names_(std::move(names)), properties_(std::move(properties)) {}
 
   ResultCode BeginEnumeration(std::int32_t flags) override;
   ResultCode Next(std::int32_t flags, CountedString* name, Variant* value) override;
@@ -48,6 +52,7 @@ class ProviderObject final : public ClassObject {
  private:
   ~ProviderObject() = default;
 
+  std::shared_ptr<const std::vector<std::u16string>> names_;
   std::vector<ObjectProperty> properties_;
   std::size_t next_ = 0;
   bool walking_ = false;

@@ -186,8 +186,7 @@ bool ParseIdPair(const std::optional<std::string_view>& text, std::uint16_t* fir
                  std::uint16_t* second) {
   if (!text) return false;
   const std::size_t colon = text->find(':');
-  if (colon == std::string_view::npos || colon == 0 || colon > 4 ||
-      text->size() - colon - 1 > 4) {
+  if (colon == std::string_view::npos || colon == 0 || colon > 4 || text->size() - colon - 1 > 4) {
     return false;
   }
   const auto a = ParseHex(text->substr(0, colon));

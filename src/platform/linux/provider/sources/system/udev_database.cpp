@@ -33,9 +33,8 @@ std::optional<std::string> UdevProperty(Machine& machine, const std::string& id,
   // Without the database (no udev, a container) no record is there to
   // look for: one look at the directory rather than one per device.
   static const std::string kDatabase = "/run/udev/data";
-  const bool database = machine.Derived<bool>("udev database", [&machine] {
-    return machine.Exists(kDatabase);
-  });
+  const bool database =
+      machine.Derived<bool>("udev database", [&machine] { return machine.Exists(kDatabase); });
   if (!database) return std::nullopt;
   const std::optional<std::string>& text = machine.Raw(kDatabase + "/" + id);
   if (!text || key.empty()) return std::nullopt;
