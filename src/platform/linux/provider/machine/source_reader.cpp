@@ -24,15 +24,44 @@ std::optional<std::string> RealPath(const std::string& path) {
   return std::string(resolved);
 }
 
+// Where the kernel's own walk of the path leads: open it without reading
+// it and ask /proc for the descriptor's path, three calls however deep the
+// path is, where realpath looks at each of its parts in turn. realpath
+// stands in where /proc is not mounted.
+std::optional<std::string> ResolvedPath(int directory, const std::string& name,
+                                        const std::string& host) {
+  const int fd = directory < 0 ? -1 : ::openat(directory, name.c_str(), O_PATH | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  char target[PATH_MAX];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+  ::close(fd);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target || target[0] != '/') {
+    return RealPath(host);
+  }
+  return std::string(target, static_cast<std::size_t>(length));
+}
+
 }  // namespace
 
 RootedSourceReader::RootedSourceReader(std::string root, bool asRoot) : asRoot_(asRoot) {
   // Resolve the root once so links inside the tree can be checked against it.
   root_ = WithoutTrailingSlash(RealPath(root).value_or(root));
+  rootFd_ = ::open(root_.empty() ? "/" : root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+RootedSourceReader::~RootedSourceReader() {
+  if (rootFd_ >= 0) ::close(rootFd_);
 }
 
 std::string RootedSourceReader::HostPath(const std::string& path) const {
   return root_ + path;
+}
+
+std::pair<int, std::string> RootedSourceReader::Place(const std::string& path) const {
+  if (rootFd_ < 0) return {-1, std::string()};
+  const std::size_t start = path.find_first_not_of('/');
+  return {rootFd_, start == std::string::npos ? std::string(".") : path.substr(start)};
 }
 
 bool RootedSourceReader::Withheld(const std::string& path) const {
@@ -45,19 +74,23 @@ bool RootedSourceReader::Withheld(const std::string& path) const {
 
 std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
-  const std::string host = HostPath(path);
+  const auto [directory, name] = Place(path);
+  if (directory < 0) return std::nullopt;
   // sysfs and procfs hold no devices, and the provider reads no process's
   // descriptor links, so their files are opened at once and looked at
-  // afterwards: one walk of the path rather than two. Anywhere else a link
-  // may lead to a device, whose opening alone can act on it, so the path is
+  // afterwards: one walk of the path rather than two. So is udev's
+  // database, which only udev (as root) writes. Anywhere else a link may
+  // lead to a device, whose opening alone can act on it, so the path is
   // looked at before it is opened. Opening without blocking keeps a pipe
   // from stalling the run; it is no file.
-  const bool attributes = path.compare(0, 5, "/sys/") == 0 || path.compare(0, 6, "/proc/") == 0;
+  const bool attributes = path.compare(0, 5, "/sys/") == 0 || path.compare(0, 6, "/proc/") == 0 ||
+                          path.compare(0, 15, "/run/udev/data/") == 0;
   struct stat status {};
-  if (!attributes && (::stat(host.c_str(), &status) != 0 || !S_ISREG(status.st_mode))) {
+  if (!attributes &&
+      (::fstatat(directory, name.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode))) {
     return std::nullopt;
   }
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = ::openat(directory, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   if (attributes && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
     ::close(fd);
@@ -97,15 +130,17 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
 
 std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
-  const std::string host = HostPath(path);
+  const auto [directory, name] = Place(path);
+  if (directory < 0) return std::nullopt;
+  const int fd = ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
   if (!asRoot_) {
     struct stat status {};
-    if (::stat(host.c_str(), &status) == 0 && (status.st_mode & S_IROTH) == 0) {
+    if (::fstat(fd, &status) == 0 && (status.st_mode & S_IROTH) == 0) {
+      ::close(fd);
       return std::nullopt;
     }
   }
-  const int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
   std::vector<std::string> names;
   // The entries are read into a buffer on the stack: a directory stream
   // allocates 32 KiB for each listing, and a request that large makes the
@@ -123,8 +158,10 @@ std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::s
         full = true;
         break;
       }
-      const char* name = entry->d_name;
-      if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names.emplace_back(name);
+      const char* entryName = entry->d_name;
+      if (std::strcmp(entryName, ".") != 0 && std::strcmp(entryName, "..") != 0) {
+        names.emplace_back(entryName);
+      }
     }
   }
   ::close(fd);
@@ -134,20 +171,25 @@ std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::s
 
 std::optional<std::string> RootedSourceReader::ReadLink(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
+  const auto [directory, name] = Place(path);
+  if (directory < 0) return std::nullopt;
   char target[PATH_MAX];
-  const ssize_t length = ::readlink(HostPath(path).c_str(), target, sizeof target);
+  const ssize_t length = ::readlinkat(directory, name.c_str(), target, sizeof target);
   // A target as long as the buffer may have been cut.
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
   return std::string(target, static_cast<std::size_t>(length));
 }
 
 bool RootedSourceReader::Exists(const std::string& path) {
+  const auto [directory, name] = Place(path);
+  if (directory < 0) return false;
   struct stat status {};
-  return ::stat(HostPath(path).c_str(), &status) == 0;
+  return ::fstatat(directory, name.c_str(), &status, 0) == 0;
 }
 
 std::optional<std::string> RootedSourceReader::Resolve(const std::string& path) {
-  const std::optional<std::string> real = RealPath(HostPath(path));
+  const auto [directory, name] = Place(path);
+  const std::optional<std::string> real = ResolvedPath(directory, name, HostPath(path));
   if (!real) return std::nullopt;
   if (root_.empty()) return real;
   // A link that climbs out of a fixture tree names nothing in it.

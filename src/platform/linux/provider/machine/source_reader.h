@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hwident {
@@ -52,6 +53,9 @@ class RootedSourceReader final : public SourceReader {
   // kernel makes serials and tables mode 0400, and a test stands in for an
   // ordinary user by passing false while running as root.
   RootedSourceReader(std::string root, bool asRoot);
+  ~RootedSourceReader() override;
+  RootedSourceReader(const RootedSourceReader&) = delete;
+  RootedSourceReader& operator=(const RootedSourceReader&) = delete;
 
   std::optional<std::string> Read(const std::string& path) override;
   std::optional<std::vector<std::string>> Entries(const std::string& path) override;
@@ -73,8 +77,14 @@ class RootedSourceReader final : public SourceReader {
  private:
   std::string HostPath(const std::string& path) const;
   bool Withheld(const std::string& path) const;
+  // Every path is looked up from the root's descriptor, so a fixture
+  // tree's own location is walked once, not once per file: the descriptor
+  // and the path's name relative to it (-1 when the root could not be
+  // opened).
+  std::pair<int, std::string> Place(const std::string& path) const;
 
   std::string root_;  // without a trailing slash; empty for "/"
+  int rootFd_ = -1;
   bool asRoot_;
   std::vector<std::string> opened_;
   std::vector<std::string> withheld_;
