@@ -132,14 +132,25 @@ void ReadPartitions(Machine& machine, const std::string& block, BlockDisk* disk)
     if (entry.size() <= diskName.size() || entry.compare(0, diskName.size(), diskName) != 0)
       continue;
     const std::string path = block + "/" + entry;
-    const auto number = Unsigned(machine.Text(path + "/partition"));
+    // The uevent file holds the partition's number and device numbers,
+    // one file where "partition" and "dev" are two.
+    std::optional<std::uint64_t> number;
+    std::optional<std::string> numbers;
+    if (const auto uevent = machine.Text(path + "/uevent")) {
+      number = Unsigned(UeventValue(*uevent, "PARTN"));
+      const auto major = Unsigned(UeventValue(*uevent, "MAJOR"));
+      const auto minor = Unsigned(UeventValue(*uevent, "MINOR"));
+      if (major && minor) numbers = std::to_string(*major) + ":" + std::to_string(*minor);
+    }
+    if (!number) number = Unsigned(machine.Text(path + "/partition"));
     if (!number) continue;
+    if (!numbers) numbers = NonEmpty(machine.Text(path + "/dev"));
     BlockPartition partition;
     partition.name = entry;
     partition.number = static_cast<int>(*number);
     partition.startSectors = Unsigned(machine.Text(path + "/start")).value_or(0);
     partition.sizeSectors = Unsigned(machine.Text(path + "/size")).value_or(0);
-    if (const auto numbers = NonEmpty(machine.Text(path + "/dev"))) {
+    if (numbers) {
       const std::string id = "b" + *numbers;
       partition.scheme = UdevProperty(machine, id, "ID_PART_ENTRY_SCHEME");
       partition.type = UdevProperty(machine, id, "ID_PART_ENTRY_TYPE");
@@ -271,9 +282,15 @@ const std::optional<BlockDisk>& ReadDisk(Machine& machine, const std::string& na
           if (const auto number = NumberedComponent(part, "virtio")) virtio = number;
         }
         std::string vendor, product;
-        const std::string inquiryVendor = Trim(machine.Text(*device + "/vendor").value_or(""));
-        const std::string inquiryModel = Trim(machine.Text(*device + "/model").value_or(""));
-        const std::optional<std::string> revision = NonEmpty(machine.Text(*device + "/rev"));
+        // A SCSI device's inquiry data, which only USB and SCSI disks name
+        // themselves by.
+        const auto inquiryVendor = [&] {
+          return Trim(machine.Text(*device + "/vendor").value_or(""));
+        };
+        const auto inquiryModel = [&] {
+          return Trim(machine.Text(*device + "/model").value_or(""));
+        };
+        const auto revision = [&] { return NonEmpty(machine.Text(*device + "/rev")); };
         std::string instance;
         if (name.rfind("nvme", 0) == 0) {
           disk.bus = DiskBus::kNvme;
@@ -291,17 +308,17 @@ const std::optional<BlockDisk>& ReadDisk(Machine& machine, const std::string& na
           instance = ScsiInstance(controller, 0, 0, space - 1);
         } else if (usb) {
           disk.bus = DiskBus::kUsb;
-          disk.model = NonEmpty(inquiryVendor + " " + inquiryModel);
+          disk.model = NonEmpty(inquiryVendor() + " " + inquiryModel());
           if (disk.model) *disk.model += " USB Device";
           disk.serial = UsbSerial(machine, *device);
-          disk.firmware = revision;
+          disk.firmware = revision();
           const std::string serial = disk.serial.value_or("");
           const bool usable = !serial.empty() && serial.find_first_of("\\_ ") == std::string::npos;
           const std::string unit = std::to_string(disk.lun.value_or(0));
-          disk.pnpDeviceId =
-              ToUpper("USBSTOR\\DISK&VEN_" + InquiryField(inquiryVendor) + "&PROD_" +
-                      InquiryField(inquiryModel) + "&REV_" + InquiryField(revision.value_or("")) +
-                      "\\" + (usable ? serial : std::to_string(host)) + "&" + unit);
+          disk.pnpDeviceId = ToUpper("USBSTOR\\DISK&VEN_" + InquiryField(inquiryVendor()) +
+                                     "&PROD_" + InquiryField(inquiryModel()) + "&REV_" +
+                                     InquiryField(disk.firmware.value_or("")) + "\\" +
+                                     (usable ? serial : std::to_string(host)) + "&" + unit);
         } else if (ataPort) {
           disk.bus = DiskBus::kAta;
           ReadAta(machine, *ataPort, &disk, &vendor, &product);
@@ -317,26 +334,31 @@ const std::optional<BlockDisk>& ReadDisk(Machine& machine, const std::string& na
           instance = ScsiInstance(*virtio, 0, 0, 0);
         } else {
           disk.bus = DiskBus::kScsi;
-          vendor = inquiryVendor;
-          product = inquiryModel;
-          disk.model = NonEmpty(inquiryVendor + " " + inquiryModel);
+          vendor = inquiryVendor();
+          product = inquiryModel();
+          disk.model = NonEmpty(vendor + " " + product);
           if (disk.model) *disk.model += " SCSI Disk Device";
           if (const std::optional<std::string>& page = machine.Raw(*device + "/vpd_pg80")) {
             disk.serial = VpdPage80Serial(*page);
           }
-          disk.firmware = revision;
+          disk.firmware = revision();
           instance = ScsiInstance(host, channel, target, lun);
         }
         // udev's record fills what sysfs left out: a model for ATA disks whose
         // IDENTIFY data cannot be read, a serial where no page holds one.
-        if (const auto numbers = NonEmpty(machine.Text(link + "/dev"))) {
-          if (!disk.model && disk.bus == DiskBus::kAta) {
+        const bool ataModelMissing = !disk.model && disk.bus == DiskBus::kAta;
+        const bool serialMissing = !disk.serial && disk.bus != DiskBus::kVirtio;
+        const auto numbers = ataModelMissing || serialMissing
+                                 ? NonEmpty(machine.Text(link + "/dev"))
+                                 : std::optional<std::string>();
+        if (numbers) {
+          if (ataModelMissing) {
             if (const auto model = UdevProperty(machine, "b" + *numbers, "ID_MODEL_ENC")) {
               disk.model = NonEmpty(DecodeUdevEscapes(*model));
               if (disk.model) SplitAtaModel(*disk.model, &vendor, &product);
             }
           }
-          if (!disk.serial && disk.bus != DiskBus::kVirtio) {
+          if (serialMissing) {
             disk.serial = NonEmpty(UdevProperty(machine, "b" + *numbers, "ID_SERIAL_SHORT"));
           }
         }

@@ -1,5 +1,7 @@
 #include "platform/linux/provider/sources/system/sysfs_path.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <sstream>
 
@@ -24,6 +26,19 @@ std::optional<int> NumberedComponent(const std::string& part, const std::string&
   const auto number = ParseDecimalIn(part.substr(prefix.size()), 0, INT32_MAX);
   if (!number) return std::nullopt;
   return static_cast<int>(*number);
+}
+
+std::optional<std::string> UeventValue(const std::string& text, const std::string& key) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    if (at + key.size() < end && text.compare(at, key.size(), key) == 0 &&
+        text[at + key.size()] == '=') {
+      return text.substr(at + key.size() + 1, end - at - key.size() - 1);
+    }
+    at = end + 1;
+  }
+  return std::nullopt;
 }
 
 }  // namespace hwident
