@@ -91,10 +91,18 @@ const std::vector<FileSystemVolume>& FileSystemVolumes(Machine& machine) {
 }
 
 const FileSystemVolume* FindFileSystemVolume(Machine& machine, const std::string& numbers) {
-  for (const FileSystemVolume& volume : FileSystemVolumes(machine)) {
-    if (volume.deviceNumbers == numbers) return &volume;
-  }
-  return nullptr;
+  // Every property of every volume looks its volume up, so the lookup is
+  // by an index made once rather than a walk of the list.
+  using Index = std::map<std::string, const FileSystemVolume*, std::less<>>;
+  const Index& index = machine.Derived<Index>("file system volume index", [&machine] {
+    Index made;
+    for (const FileSystemVolume& volume : FileSystemVolumes(machine)) {
+      made.emplace(volume.deviceNumbers, &volume);
+    }
+    return made;
+  });
+  const auto found = index.find(numbers);
+  return found == index.end() ? nullptr : found->second;
 }
 
 std::optional<std::string> VolumeUdev(Machine& machine, const FileSystemVolume& volume,

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/linux/provider/sources/system/proc_files.h"
+#include "platform/linux/provider/sources/system/sysfs_path.h"
 
 namespace hwident {
 namespace {
@@ -19,7 +20,9 @@ const std::set<std::string> kImageTypes = {"squashfs", "erofs"};
 }  // namespace
 
 bool OnRemovableDisk(Machine& machine, const std::string& numbers) {
-  std::optional<std::string> path = machine.Resolve("/sys/dev/block/" + numbers);
+  const std::string link = "/sys/dev/block/" + numbers;
+  const std::optional<std::string> target = machine.ReadLink(link);
+  std::optional<std::string> path = target ? JoinLink(link, *target) : machine.Resolve(link);
   if (!path) return false;
   if (machine.Exists(*path + "/partition")) path = path->substr(0, path->rfind('/'));
   return Trim(machine.Text(*path + "/removable").value_or("0")) == "1";

@@ -1,7 +1,6 @@
 #include "platform/linux/provider/sources/system/sysfs_path.h"
 
 #include <algorithm>
-
 #include <cstdint>
 #include <sstream>
 
@@ -39,6 +38,23 @@ std::optional<std::string> UeventValue(const std::string& text, const std::strin
     at = end + 1;
   }
   return std::nullopt;
+}
+
+std::string JoinLink(const std::string& link, const std::string& target) {
+  std::vector<std::string> parts;
+  if (!target.empty() && target.front() != '/') {
+    parts = PathComponents(link.substr(0, link.rfind('/') + 1));
+  }
+  for (const std::string& part : PathComponents(target)) {
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (part != ".") {
+      parts.push_back(part);
+    }
+  }
+  std::string path;
+  for (const std::string& part : parts) path += "/" + part;
+  return path.empty() ? "/" : path;
 }
 
 }  // namespace hwident

@@ -17,4 +17,10 @@ std::optional<int> NumberedComponent(const std::string& part, const std::string&
 // file has no such line.
 std::optional<std::string> UeventValue(const std::string& text, const std::string& key);
 
+// Where a link holding target leads, worked out from the two texts alone:
+// sysfs links name a device's canonical directory, so no part of the way
+// is another link, and the kernel need not walk it. ".." at the root stays
+// at the root.
+std::string JoinLink(const std::string& link, const std::string& target);
+
 }  // namespace hwident
