@@ -24,7 +24,14 @@ bool OnRemovableDisk(Machine& machine, const std::string& numbers) {
   const std::optional<std::string> target = machine.ReadLink(link);
   std::optional<std::string> path = target ? JoinLink(link, *target) : machine.Resolve(link);
   if (!path) return false;
-  if (machine.Exists(*path + "/partition")) path = path->substr(0, path->rfind('/'));
+  // A whole disk's directory sits in a "block" directory, a partition's in
+  // its disk's.
+  const std::size_t leaf = path->rfind('/');
+  const std::size_t parent = path->rfind('/', leaf == 0 ? 0 : leaf - 1);
+  if (leaf != std::string::npos && parent != std::string::npos &&
+      path->compare(parent, leaf - parent, "/block") != 0) {
+    path = path->substr(0, leaf);
+  }
   return Trim(machine.Text(*path + "/removable").value_or("0")) == "1";
 }
 
