@@ -149,6 +149,14 @@ compare_processor_version() {
     fail "processor model and stepping differ"
 }
 
+# Fails unless each PCI id Wine gave (one a line) is among the provider's.
+expect_ids_among() {
+  local what=$1 wine_ids=$2 linux_ids=$3 id
+  while read -r id; do
+    grep -qxF "$id" <<<"$linux_ids" || fail "Wine's $what $id is not among the provider's"
+  done <<<"$wine_ids"
+}
+
 # Display adapters. Wine names the adapters the host's graphics driver
 # shows it; without one (no display, no GPU) it invents a single adapter
 # with zero ids, "VideoController1" for a name and 1024 x 768. Only real
@@ -157,7 +165,7 @@ compare_processor_version() {
 # driver's, the provider the PCI database's) and are shown only.
 compare_video() {
   local query='Win32_VideoController;Name,PNPDeviceID,CurrentHorizontalResolution,CurrentVerticalResolution'
-  local wine linux wine_ids linux_ids id
+  local wine linux wine_ids linux_ids
   wine=$(wine_lines "$query")
   linux=$(linux_lines "$query")
   printf 'Wine:\n%s\nLinux:\n%s\n' "$wine" "$linux"
@@ -167,9 +175,7 @@ compare_video() {
     echo "Wine shows no real display adapter; nothing to compare"
     return 0
   fi
-  while read -r id; do
-    grep -qxF "$id" <<<"$linux_ids" || fail "Wine's adapter $id is not among the provider's"
-  done <<<"$wine_ids"
+  expect_ids_among adapter "$wine_ids" "$linux_ids"
 }
 
 # Network adapters. Wine lists the host's interfaces but loopback, numbered
@@ -284,7 +290,7 @@ compare_services() {
 # PCI devices; the zero ids of an invented adapter and everything else are
 # not compared. The provider must answer the class from the host.
 compare_pnp_entities() {
-  local wine linux wine_ids linux_ids id
+  local wine linux wine_ids linux_ids
   wine=$(wine_lines 'Win32_PnPEntity;DeviceID,Manufacturer')
   linux=$(linux_lines 'Win32_PnPEntity;DeviceID')
   printf 'Wine:\n%s\nLinux: %s devices\n' "$wine" "$(grep -c '^DeviceID = ' <<<"$linux")"
@@ -298,9 +304,7 @@ compare_pnp_entities() {
     echo "Wine shows no real PCI device; nothing to compare"
     return 0
   fi
-  while read -r id; do
-    grep -qxF "$id" <<<"$linux_ids" || fail "Wine's device $id is not among the provider's"
-  done <<<"$wine_ids"
+  expect_ids_among device "$wine_ids" "$linux_ids"
 }
 
 # Page files. Wine shows one page file, C:\pagefile.sys, whatever swap the
