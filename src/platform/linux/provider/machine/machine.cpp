@@ -15,6 +15,12 @@ const std::optional<std::string>& Machine::Raw(const std::string& path) {
   return found->second;
 }
 
+std::optional<std::string> Machine::ReadOnce(const std::string& path) {
+  std::optional<std::string> text = reader_.Read(path);
+  if (text && text->size() > kMaxSourceFileBytes) text.reset();
+  return text;
+}
+
 const std::optional<std::string>& Machine::RawLater(const std::string& path, int milliseconds) {
   auto found = laterFiles_.find(path);
   if (found != laterFiles_.end()) return found->second;

@@ -22,6 +22,11 @@ class Machine {
 
   // The file as it is; nothing when missing or unreadable.
   const std::optional<std::string>& Raw(const std::string& path);
+  // The file read now and not kept: for files one query reads once each
+  // (a process's own files, thousands on a busy machine), where keeping
+  // them would only cost memory and lookups. Callers read such a file at
+  // most once per query themselves.
+  std::optional<std::string> ReadOnce(const std::string& path);
   // The file with the one newline sysfs ends every attribute with removed.
   std::optional<std::string> Text(const std::string& path);
   // Text, but nothing unless running as root: the kernel makes these files
@@ -41,6 +46,10 @@ class Machine {
   std::vector<std::string> List(const std::string& path) { return reader_.List(path); }
   std::optional<std::vector<std::string>> Entries(const std::string& path) {
     return reader_.Entries(path);
+  }
+  // How many entries Entries would give, without naming them.
+  std::optional<std::size_t> CountEntries(const std::string& path) {
+    return reader_.CountEntries(path);
   }
   std::optional<std::string> ReadLink(const std::string& path) { return reader_.ReadLink(path); }
   bool Exists(const std::string& path) { return reader_.Exists(path); }

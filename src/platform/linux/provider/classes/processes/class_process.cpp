@@ -3,7 +3,8 @@
 // them to this user: what it withholds (another user's executable and open
 // descriptors) is null, never guessed.
 #include <algorithm>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/classes/system/operating_system_name.h"
@@ -31,26 +32,62 @@ std::string ProcDirectory(I pid) {
   return "/proc/" + pid;
 }
 
-// Every process's stat line, read once per query. The list of processes
-// and their stat lines are read one after the other, so a process that
-// ends in between has no stat line and is no object.
-using ProcessTable = std::unordered_map<std::string, ProcessStat>;
+// Shorter decimal numbers are smaller; none has a leading zero.
+bool IdBefore(std::string_view a, std::string_view b) {
+  return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+// One process: its stat line, read when the query lists the processes, and
+// its status file's memory lines, read the first time a property asks.
+// Each of its other files is read by one property alone, once per object,
+// so none is kept: on a machine of tens of thousands of processes keeping
+// them would only cost memory.
+struct ProcessEntry {
+  std::string id;  // the directory's name
+  ProcessStat stat;
+  mutable std::optional<ProcessMemory> memory;
+};
+
+// Every process's stat line, read once per query, in process-id order. The
+// list of processes and their stat lines are read one after the other, so
+// a process that ends in between has no stat line and is no object.
+struct ProcessTable {
+  std::vector<ProcessEntry> processes;
+  // The last process found: an object's properties all ask for the same
+  // one, and objects are read in table order.
+  mutable std::size_t last = 0;
+
+  const ProcessEntry* Find(std::string_view id) const {
+    if (last < processes.size() && processes[last].id == id) return &processes[last];
+    if (last + 1 < processes.size() && processes[last + 1].id == id) {
+      return &processes[++last];
+    }
+    const auto found = std::lower_bound(
+        processes.begin(), processes.end(), id,
+        [](const ProcessEntry& entry, std::string_view key) { return IdBefore(entry.id, key); });
+    if (found == processes.end() || found->id != id) return nullptr;
+    last = static_cast<std::size_t>(found - processes.begin());
+    return &*found;
+  }
+};
 
 const ProcessTable& Processes(M& m) {
   return m.Derived<ProcessTable>("processes", [&m] {
     ProcessTable table;
-    for (const std::string& entry : m.List("/proc")) {
+    for (std::string& entry : m.List("/proc")) {
       if (entry.empty() || entry.size() > 7 || entry.front() == '0') continue;
       if (!std::all_of(entry.begin(), entry.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         continue;
       }
-      const auto& text = m.Raw(ProcDirectory(entry) + "/stat");
+      const auto text = m.ReadOnce(ProcDirectory(entry) + "/stat");
       if (!text) continue;
       auto stat = ParseProcessStat(*text);
       // The line must be this process's own.
       if (!stat || std::to_string(stat->pid) != entry) continue;
-      table.emplace(entry, std::move(*stat));
+      table.processes.push_back({std::move(entry), std::move(*stat), std::nullopt});
     }
+    std::sort(table.processes.begin(), table.processes.end(),
+              [](const ProcessEntry& a, const ProcessEntry& b) { return a.stat.pid < b.stat.pid; });
     return table;
   });
 }
@@ -58,29 +95,46 @@ const ProcessTable& Processes(M& m) {
 std::vector<std::string> ProcessIds(M& m) {
   const ProcessTable& table = Processes(m);
   std::vector<std::string> ids;
-  ids.reserve(table.size());
-  for (const auto& entry : table) ids.push_back(entry.first);
-  // Shorter decimal numbers are smaller; none has a leading zero.
-  std::sort(ids.begin(), ids.end(), [](const std::string& a, const std::string& b) {
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-  });
+  ids.reserve(table.processes.size());
+  for (const ProcessEntry& entry : table.processes) ids.push_back(entry.id);
   return ids;
 }
 
 template <typename Read>
 Fact WithStat(M& m, I pid, Read read) {
-  const ProcessTable& table = Processes(m);
-  const auto found = table.find(pid);
-  if (found == table.end()) return Fact::Null();
-  return read(found->second);
+  const ProcessEntry* entry = Processes(m).Find(pid);
+  if (entry == nullptr) return Fact::Null();
+  return read(entry->stat);
 }
 
 // The status file's memory lines, parsed once per process.
-const ProcessMemory& Memory(M& m, I pid) {
-  const std::string path = ProcDirectory(pid) + "/status";
-  return m.Derived<ProcessMemory>(path, [&m, &path] {
-    const auto& text = m.Raw(path);
-    return text ? ParseProcessMemory(*text) : ProcessMemory{};
+template <typename Read>
+Fact WithMemory(M& m, I pid, Read read) {
+  const ProcessEntry* entry = Processes(m).Find(pid);
+  if (entry == nullptr) return Fact::Null();
+  if (!entry->memory) {
+    const auto text = m.ReadOnce(ProcDirectory(pid) + "/status");
+    entry->memory = text ? ParseProcessMemory(*text) : ProcessMemory{};
+  }
+  return read(*entry->memory);
+}
+
+// What every object of a query shares, worked out once per query (each
+// only when printed) rather than once per process.
+const std::optional<std::string>& ComputerName(M& m) {
+  return m.Derived<std::optional<std::string>>("process-computer-name",
+                                               [&m] { return NetBiosName(m); });
+}
+
+const std::optional<std::string>& SystemName(M& m) {
+  return m.Derived<std::optional<std::string>>("process-system-name",
+                                               [&m] { return OperatingSystemName(m); });
+}
+
+const std::optional<std::int64_t>& BootMicroseconds(M& m) {
+  return m.Derived<std::optional<std::int64_t>>("process-boot", [&m] {
+    const auto boot = BootTime(m);
+    return boot ? DmtfMicroseconds(*boot) : std::nullopt;
   });
 }
 
@@ -113,7 +167,7 @@ Fact ExecutablePath(M& m, I pid) {
 Fact CommandLine(M& m, I pid) {
   return WithStat(m, pid, [&m, &pid](const ProcessStat& s) {
     if (s.KernelThread()) return Fact::Null();
-    const auto& text = m.Raw(ProcDirectory(pid) + "/cmdline");
+    const auto text = m.ReadOnce(ProcDirectory(pid) + "/cmdline");
     return text ? FactFrom(JoinedCommandLine(*text)) : Fact::Null();
   });
 }
@@ -121,8 +175,7 @@ Fact CommandLine(M& m, I pid) {
 // The boot time plus the ticks after boot the process started at.
 Fact CreationDate(M& m, I pid) {
   return WithStat(m, pid, [&m](const ProcessStat& s) {
-    const auto boot = BootTime(m);
-    const auto bootMicroseconds = boot ? DmtfMicroseconds(*boot) : std::nullopt;
+    const auto& bootMicroseconds = BootMicroseconds(m);
     const auto after = CheckedMultiply(s.startTicks, kMicrosecondsPerTick);
     if (!bootMicroseconds || !after) return Fact::Null();
     const auto when = CheckedAdd(*bootMicroseconds, *after);
@@ -136,8 +189,8 @@ Fact CreationDate(M& m, I pid) {
 Fact HandleCount(M& m, I pid) {
   return WithStat(m, pid, [&m, &pid](const ProcessStat& s) {
     if (s.KernelThread() || s.state == 'Z') return Fact::Number(0);
-    const auto entries = m.Entries(ProcDirectory(pid) + "/fd");
-    return entries ? Fact::Number(static_cast<std::int64_t>(entries->size())) : Fact::Null();
+    const auto entries = m.CountEntries(ProcDirectory(pid) + "/fd");
+    return entries ? Fact::Number(static_cast<std::int64_t>(*entries)) : Fact::Null();
   });
 }
 
@@ -153,8 +206,9 @@ Fact Priority(M& m, I pid) {
 // none (a service, a kernel thread) carries the unset id, shown as 0.
 Fact SessionId(M& m, I pid) {
   return WithStat(m, pid, [&m, &pid](const ProcessStat&) {
-    const auto text = m.Text(ProcDirectory(pid) + "/sessionid");
+    auto text = m.ReadOnce(ProcDirectory(pid) + "/sessionid");
     if (!text) return Fact::Null();
+    if (!text->empty() && text->back() == '\n') text->pop_back();
     if (*text == kNoSession) return Fact::Number(0);
     const auto id = ParseDecimalIn(*text, 0, UINT32_MAX);
     return id ? Fact::Number(*id) : Fact::Null();
@@ -172,7 +226,7 @@ constexpr PropertySchema kProperties[] = {
     {"CreationDate", CimType::kDatetime, CreationDate},
     {"CSCreationClassName", CimType::kString,
      [](M&, I) { return Constant("Win32_ComputerSystem"); }},
-    {"CSName", CimType::kString, [](M& m, I) { return FactFrom(NetBiosName(m)); }},
+    {"CSName", CimType::kString, [](M& m, I) { return FactFrom(ComputerName(m)); }},
     {"Description", CimType::kString, Name},
     {"ExecutablePath", CimType::kString, ExecutablePath},
     {"ExecutionState", CimType::kUint16, Null},
@@ -191,7 +245,7 @@ constexpr PropertySchema kProperties[] = {
     {"Name", CimType::kString, Name},
     {"OSCreationClassName", CimType::kString,
      [](M&, I) { return Constant("Win32_OperatingSystem"); }},
-    {"OSName", CimType::kString, [](M& m, I) { return FactFrom(OperatingSystemName(m)); }},
+    {"OSName", CimType::kString, [](M& m, I) { return FactFrom(SystemName(m)); }},
     {"OtherOperationCount", CimType::kUint64, Null},
     {"OtherTransferCount", CimType::kUint64, Null},
     {"PageFaults", CimType::kUint32,
@@ -202,16 +256,22 @@ constexpr PropertySchema kProperties[] = {
      }},
     // Swap is what Linux pages a process's memory out to, as Windows its
     // page file.
-    {"PageFileUsage", CimType::kUint32, [](M& m, I pid) { return Kb(Memory(m, pid).swapKb); }},
+    {"PageFileUsage", CimType::kUint32, [](M& m, I pid) {
+       return WithMemory(m, pid, [](const ProcessMemory& v) { return Kb(v.swapKb); });
+     }},
     {"ParentProcessId", CimType::kUint32,
      [](M& m, I pid) {
        return WithStat(m, pid, [](const ProcessStat& s) { return Fact::Number(s.parent); });
      }},
     {"PeakPageFileUsage", CimType::kUint32, Null},
     {"PeakVirtualSize", CimType::kUint64,
-     [](M& m, I pid) { return Bytes(Memory(m, pid).peakVirtualKb); }},
+     [](M& m, I pid) {
+       return WithMemory(m, pid, [](const ProcessMemory& v) { return Bytes(v.peakVirtualKb); });
+     }},
     {"PeakWorkingSetSize", CimType::kUint32,
-     [](M& m, I pid) { return Kb(Memory(m, pid).peakResidentKb); }},
+     [](M& m, I pid) {
+       return WithMemory(m, pid, [](const ProcessMemory& v) { return Kb(v.peakResidentKb); });
+     }},
     {"Priority", CimType::kUint32, Priority},
     {"PrivatePageCount", CimType::kUint64, Null},
     {"ProcessId", CimType::kUint32,
@@ -235,10 +295,14 @@ constexpr PropertySchema kProperties[] = {
      [](M& m, I pid) {
        return WithStat(m, pid, [](const ProcessStat& s) { return Ticks(s.userTicks); });
      }},
-    {"VirtualSize", CimType::kUint64, [](M& m, I pid) { return Bytes(Memory(m, pid).virtualKb); }},
+    {"VirtualSize", CimType::kUint64, [](M& m, I pid) {
+       return WithMemory(m, pid, [](const ProcessMemory& v) { return Bytes(v.virtualKb); });
+     }},
     {"WindowsVersion", CimType::kString, Null},
     {"WorkingSetSize", CimType::kUint64,
-     [](M& m, I pid) { return Bytes(Memory(m, pid).residentKb); }},
+     [](M& m, I pid) {
+       return WithMemory(m, pid, [](const ProcessMemory& v) { return Bytes(v.residentKb); });
+     }},
     {"WriteOperationCount", CimType::kUint64, Null},
     {"WriteTransferCount", CimType::kUint64, Null},
 };

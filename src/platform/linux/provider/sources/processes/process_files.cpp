@@ -1,20 +1,25 @@
 #include "platform/linux/provider/sources/processes/process_files.h"
 
-#include <vector>
-
 #include "platform/linux/provider/values/number_text.h"
 
 namespace hwident {
 namespace {
 
 // The stat fields after the name, split at single spaces as the kernel
-// writes them; field 3 (the state) is the first.
-std::vector<std::string_view> FieldsAfterName(std::string_view rest) {
-  std::vector<std::string_view> fields;
-  while (!rest.empty() && fields.size() < 64) {
+// writes them; field 3 (the state) is the first. Views into the line, kept
+// on the stack: one process's line is split per process of a query.
+struct StatFields {
+  static constexpr std::size_t kMost = 64;
+  std::string_view field[kMost];
+  std::size_t count = 0;
+};
+
+StatFields FieldsAfterName(std::string_view rest) {
+  StatFields fields;
+  while (!rest.empty() && fields.count < StatFields::kMost) {
     const std::size_t space = rest.find(' ');
     const std::string_view field = rest.substr(0, space);
-    if (!field.empty()) fields.push_back(field);
+    if (!field.empty()) fields.field[fields.count++] = field;
     if (space == std::string_view::npos) break;
     rest.remove_prefix(space + 1);
   }
@@ -38,12 +43,13 @@ std::optional<ProcessStat> ParseProcessStat(std::string_view text) {
   stat.name = std::string(text.substr(open + 1, close - open - 1));
   std::string_view rest = text.substr(close + 1);
   while (!rest.empty() && (rest.back() == '\n')) rest.remove_suffix(1);
-  const std::vector<std::string_view> f = FieldsAfterName(rest);
+  const StatFields split = FieldsAfterName(rest);
+  const std::string_view* f = split.field;
   // f[0] is field 3 of proc(5), so field N is f[N - 3].
-  const auto field = [&f](std::size_t n, std::int64_t low, std::int64_t high) {
-    return n - 3 < f.size() ? ParseDecimalIn(f[n - 3], low, high) : std::nullopt;
+  const auto field = [&split, f](std::size_t n, std::int64_t low, std::int64_t high) {
+    return n - 3 < split.count ? ParseDecimalIn(f[n - 3], low, high) : std::nullopt;
   };
-  if (f.size() < 20 || f[0].size() != 1) return std::nullopt;
+  if (split.count < 20 || f[0].size() != 1) return std::nullopt;
   stat.state = f[0][0];
   const auto parent = field(4, 0, kMaxProcessId);
   const auto flags = field(9, 0, UINT32_MAX);
