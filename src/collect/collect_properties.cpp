@@ -68,11 +68,51 @@ class ListTokens {
   std::deque<StringHolder> wide_;
 };
 
+// Which tokens of the list name each property, remembered by the
+// property's place in an object's walk: the objects of one query hand out
+// the same names in the same order, so a name is matched against the list
+// once per query instead of once per object (every property of thousands of
+// objects would otherwise cost properties x tokens comparisons per object).
+// A name unlike the one remembered at its place is matched afresh.
+class TokenMatches {
+ public:
+  explicit TokenMatches(const ListTokens& tokens) : tokens_(tokens) {}
+
+  const std::vector<std::size_t>& For(std::size_t place, CountedString name) {
+    if (place >= places_.size()) places_.resize(place + 1);
+    Remembered& remembered = places_[place];
+    // Names are read as C strings, up to their first zero.
+    const std::u16string_view text =
+        name == nullptr ? std::u16string_view() : std::u16string_view(name);
+    if (remembered.known && remembered.named == (name != nullptr) && remembered.name == text) {
+      return remembered.tokens;
+    }
+    remembered.known = true;
+    remembered.named = name != nullptr;
+    remembered.name.assign(text);
+    remembered.tokens.clear();
+    for (std::size_t i = 0; i < tokens_.size(); ++i) {
+      if (EqualIgnoringAsciiCase(tokens_.wide(i), name)) remembered.tokens.push_back(i);
+    }
+    return remembered.tokens;
+  }
+
+ private:
+  struct Remembered {
+    bool known = false;
+    bool named = false;
+    WideText name;
+    std::vector<std::size_t> tokens;
+  };
+  const ListTokens& tokens_;
+  std::vector<Remembered> places_;
+};
+
 // One line per token of the list that names this property.
-void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens, CountedString name,
+void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens,
+                         const std::vector<std::size_t>& matching, CountedString name,
                          const Variant& value) {
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    if (!EqualIgnoringAsciiCase(tokens.wide(i), name)) continue;
+  for (const std::size_t i : matching) {
     const std::optional<WideText> valueText = VariantToText(value);
     NarrowText line = valueText ? WideToNarrow(*valueText) : NarrowText{};
     // Byte-exact on purpose: a token written deviceid matches the property
@@ -85,16 +125,16 @@ void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens, Coun
 // Walks one object's non-system properties. A failing BeginEnumeration or
 // property Next ends only this object's walk.
 void CollectFromObject(ObjectSystem& objects, ClassObject& object, const NarrowText& query,
-                       const ListTokens& tokens) {
+                       const ListTokens& tokens, TokenMatches& matches) {
   const EnumerationEnder ender(object);
   if (object.BeginEnumeration(kNonSystemOnly) != kOk) return;
-  for (;;) {
+  for (std::size_t place = 0;; ++place) {
     CountedString name = nullptr;
     Variant value;
     if (object.Next(0, &name, &value) != kOk) return;
     const StringHolder nameHolder(objects, name);
     const ValueHolder valueHolder(objects, value);
-    AppendMatchingLines(query, tokens, name, valueHolder.get());
+    AppendMatchingLines(query, tokens, matches.For(place, name), name, valueHolder.get());
   }
 }
 
@@ -116,6 +156,7 @@ bool CollectProperties(const ServiceConnection& connection, const NarrowText& qu
       kOk) {
     return true;
   }
+  TokenMatches matches(tokens);
   for (;;) {
     ReleaseHolder<ClassObject> object;
     std::uint32_t returned = 0;
@@ -123,7 +164,7 @@ bool CollectProperties(const ServiceConnection& connection, const NarrowText& qu
     // service that fails yet hands out an object still gets it back.
     const ResultCode result = enumerator->Next(kWaitInfinite, 1, object.Receive(), &returned);
     if (result != kOk || returned != 1 || object.get() == nullptr) return true;
-    CollectFromObject(objects, *object.get(), query, tokens);
+    CollectFromObject(objects, *object.get(), query, tokens, matches);
   }
 }
 
