@@ -1,5 +1,6 @@
 #pragma once
 
+#include <dirent.h>
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -256,7 +256,8 @@ constexpr PropertySchema kProperties[] = {
      }},
     // Swap is what Linux pages a process's memory out to, as Windows its
     // page file.
-    {"PageFileUsage", CimType::kUint32, [](M& m, I pid) {
+    {"PageFileUsage", CimType::kUint32,
+     [](M& m, I pid) {
        return WithMemory(m, pid, [](const ProcessMemory& v) { return Kb(v.swapKb); });
      }},
     {"ParentProcessId", CimType::kUint32,
@@ -295,7 +296,8 @@ constexpr PropertySchema kProperties[] = {
      [](M& m, I pid) {
        return WithStat(m, pid, [](const ProcessStat& s) { return Ticks(s.userTicks); });
      }},
-    {"VirtualSize", CimType::kUint64, [](M& m, I pid) {
+    {"VirtualSize", CimType::kUint64,
+     [](M& m, I pid) {
        return WithMemory(m, pid, [](const ProcessMemory& v) { return Bytes(v.virtualKb); });
      }},
     {"WindowsVersion", CimType::kString, Null},
