@@ -47,10 +47,6 @@ class Machine {
   std::optional<std::vector<std::string>> Entries(const std::string& path) {
     return reader_.Entries(path);
   }
-  // How many entries Entries would give, without naming them.
-  std::optional<std::size_t> CountEntries(const std::string& path) {
-    return reader_.CountEntries(path);
-  }
   std::optional<std::string> ReadLink(const std::string& path) { return reader_.ReadLink(path); }
   bool Exists(const std::string& path) { return reader_.Exists(path); }
   // Links resolved once per query: each class walks the same device paths.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <dirent.h>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -38,11 +37,6 @@ class SourceReader {
   // The same, but nothing when the directory is missing or this process may
   // not list it, for counts where an empty directory means zero.
   virtual std::optional<std::vector<std::string>> Entries(const std::string& path) = 0;
-  // The number of entries Entries gives, for counts that need no names.
-  virtual std::optional<std::size_t> CountEntries(const std::string& path) {
-    const auto entries = Entries(path);
-    return entries ? std::optional<std::size_t>(entries->size()) : std::nullopt;
-  }
   // What a symbolic link holds, unresolved ("/usr/bin/bash", "/dev/null");
   // nothing when the path is not a link or this process may not read it.
   virtual std::optional<std::string> ReadLink(const std::string& path) = 0;

@@ -189,8 +189,8 @@ Fact CreationDate(M& m, I pid) {
 Fact HandleCount(M& m, I pid) {
   return WithStat(m, pid, [&m, &pid](const ProcessStat& s) {
     if (s.KernelThread() || s.state == 'Z') return Fact::Number(0);
-    const auto entries = m.CountEntries(ProcDirectory(pid) + "/fd");
-    return entries ? Fact::Number(static_cast<std::int64_t>(*entries)) : Fact::Null();
+    const auto entries = m.Entries(ProcDirectory(pid) + "/fd");
+    return entries ? Fact::Number(static_cast<std::int64_t>(entries->size())) : Fact::Null();
   });
 }
 
