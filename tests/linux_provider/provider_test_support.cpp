@@ -76,6 +76,7 @@ FixtureProvider MakeFixtureProvider(const std::string& machine, bool asRoot) {
   auto live = std::make_shared<FixedLiveFacts>(FixtureLiveFacts(machine));
   live->root = asRoot;
   auto reader = std::make_shared<RootedSourceReader>(FixtureDirectory(machine) + "/root", asRoot);
+  reader->RecordOpened();
   // What the kernel refuses an ordinary user on this machine whatever the
   // mode bits say, one machine path a line.
   std::vector<std::string> withheld;

@@ -102,7 +102,7 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
     ::close(fd);
     return std::nullopt;
   }
-  opened_.push_back(path);
+  if (recording_) opened_.push_back(path);
   // sysfs and procfs report a size of 4096 or 0, so read until the end;
   // a file that states its true size (on disk, or a binary attribute) is
   // whole once that many bytes are in, which saves the read that finds

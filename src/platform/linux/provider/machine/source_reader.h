@@ -70,8 +70,10 @@ class RootedSourceReader final : public SourceReader {
   // lists them, since a checkout keeps no mode bits. Only for !asRoot.
   void Withhold(std::vector<std::string> paths) { withheld_ = std::move(paths); }
 
-  // Files opened so far, in order (machine paths), for tests that prove a
-  // query reads only its own sources.
+  // Files opened since RecordOpened, in order (machine paths), for tests
+  // that prove a query reads only its own sources. Not kept otherwise: a
+  // connection that runs many queries would gather every path it read.
+  void RecordOpened() { recording_ = true; }
   const std::vector<std::string>& Opened() const { return opened_; }
 
  private:
@@ -86,6 +88,7 @@ class RootedSourceReader final : public SourceReader {
   std::string root_;  // without a trailing slash; empty for "/"
   int rootFd_ = -1;
   bool asRoot_;
+  bool recording_ = false;
   std::vector<std::string> opened_;
   std::vector<std::string> withheld_;
 };
