@@ -30,7 +30,7 @@ std::optional<std::string> RealPath(const std::string& path) {
 // stands in where /proc is not mounted.
 std::optional<std::string> ResolvedPath(int directory, const std::string& name,
                                         const std::string& host) {
-  const int fd = directory < 0 ? -1 : ::openat(directory, name.c_str(), O_PATH | O_CLOEXEC);
+  const int fd = ::openat(directory, name.c_str(), O_PATH | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   char target[PATH_MAX];
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
@@ -47,11 +47,14 @@ std::optional<std::string> ResolvedPath(int directory, const std::string& name,
 RootedSourceReader::RootedSourceReader(std::string root, bool asRoot) : asRoot_(asRoot) {
   // Resolve the root once so links inside the tree can be checked against it.
   root_ = WithoutTrailingSlash(RealPath(root).value_or(root));
-  rootFd_ = ::open(root_.empty() ? "/" : root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  // A live machine's paths stay absolute: that is the same walk, and an
+  // emulator that lays a system root of its own over "/" (qemu-user's -L)
+  // sends absolute paths it cannot find there to the real one.
+  rootFd_ = root_.empty() ? AT_FDCWD : ::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 RootedSourceReader::~RootedSourceReader() {
-  if (rootFd_ >= 0) ::close(rootFd_);
+  if (rootFd_ != AT_FDCWD && rootFd_ != kUnopened) ::close(rootFd_);
 }
 
 std::string RootedSourceReader::HostPath(const std::string& path) const {
@@ -59,7 +62,8 @@ std::string RootedSourceReader::HostPath(const std::string& path) const {
 }
 
 std::pair<int, std::string> RootedSourceReader::Place(const std::string& path) const {
-  if (rootFd_ < 0) return {-1, std::string()};
+  if (rootFd_ == kUnopened) return {kUnopened, std::string()};
+  if (rootFd_ == AT_FDCWD) return {AT_FDCWD, path.empty() ? std::string("/") : path};
   const std::size_t start = path.find_first_not_of('/');
   return {rootFd_, start == std::string::npos ? std::string(".") : path.substr(start)};
 }
@@ -75,7 +79,7 @@ bool RootedSourceReader::Withheld(const std::string& path) const {
 std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
   const auto [directory, name] = Place(path);
-  if (directory < 0) return std::nullopt;
+  if (directory == kUnopened) return std::nullopt;
   // sysfs and procfs hold no devices, and the provider reads no process's
   // descriptor links, so their files are opened at once and looked at
   // afterwards: one walk of the path rather than two. So is udev's
@@ -131,7 +135,7 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
 std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
   const auto [directory, name] = Place(path);
-  if (directory < 0) return std::nullopt;
+  if (directory == kUnopened) return std::nullopt;
   const int fd = ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   if (!asRoot_) {
@@ -172,7 +176,7 @@ std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::s
 std::optional<std::string> RootedSourceReader::ReadLink(const std::string& path) {
   if (Withheld(path)) return std::nullopt;
   const auto [directory, name] = Place(path);
-  if (directory < 0) return std::nullopt;
+  if (directory == kUnopened) return std::nullopt;
   char target[PATH_MAX];
   const ssize_t length = ::readlinkat(directory, name.c_str(), target, sizeof target);
   // A target as long as the buffer may have been cut.
@@ -182,13 +186,14 @@ std::optional<std::string> RootedSourceReader::ReadLink(const std::string& path)
 
 bool RootedSourceReader::Exists(const std::string& path) {
   const auto [directory, name] = Place(path);
-  if (directory < 0) return false;
+  if (directory == kUnopened) return false;
   struct stat status {};
   return ::fstatat(directory, name.c_str(), &status, 0) == 0;
 }
 
 std::optional<std::string> RootedSourceReader::Resolve(const std::string& path) {
   const auto [directory, name] = Place(path);
+  if (directory == kUnopened) return std::nullopt;
   const std::optional<std::string> real = ResolvedPath(directory, name, HostPath(path));
   if (!real) return std::nullopt;
   if (root_.empty()) return real;

@@ -79,14 +79,15 @@ class RootedSourceReader final : public SourceReader {
  private:
   std::string HostPath(const std::string& path) const;
   bool Withheld(const std::string& path) const;
-  // Every path is looked up from the root's descriptor, so a fixture
-  // tree's own location is walked once, not once per file: the descriptor
-  // and the path's name relative to it (-1 when the root could not be
-  // opened).
+  // Every path below a fixture root is looked up from the root's
+  // descriptor, so the tree's own location is walked once, not once per
+  // file: the descriptor and the path's name relative to it (kUnopened
+  // when the root could not be opened; a live machine's absolute path).
   std::pair<int, std::string> Place(const std::string& path) const;
 
-  std::string root_;  // without a trailing slash; empty for "/"
-  int rootFd_ = -1;
+  std::string root_;                    // without a trailing slash; empty for "/"
+  static constexpr int kUnopened = -1;  // the root could not be opened
+  int rootFd_ = kUnopened;              // AT_FDCWD for a live machine's "/"
   bool asRoot_;
   bool recording_ = false;
   std::vector<std::string> opened_;
