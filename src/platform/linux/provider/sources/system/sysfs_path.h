@@ -13,8 +13,8 @@ std::vector<std::string> PathComponents(const std::string& path);
 // "ata2" -> 2, "usb1" -> 1 for the prefix given; nothing for anything else.
 std::optional<int> NumberedComponent(const std::string& part, const std::string& prefix);
 
-// The value of key in a uevent file's "KEY=value" lines; nothing when the
-// file has no such line.
+// The value of the first of text's "KEY=value" lines (a uevent file, a
+// udev record's "E:KEY=value") whose key is key; nothing when none is.
 std::optional<std::string> UeventValue(const std::string& text, const std::string& key);
 
 // Where a link holding target leads, worked out from the two texts alone:

@@ -1,5 +1,7 @@
 #include "platform/linux/provider/sources/system/udev_database.h"
 
+#include "platform/linux/provider/sources/system/sysfs_path.h"
+
 namespace hwident {
 
 UdevProperties ParseUdevProperties(const std::string& text) {
@@ -41,19 +43,7 @@ std::optional<std::string> UdevProperty(Machine& machine, const std::string& id,
   // The record's first "E:KEY=" line, as ParseUdevProperties keeps it; a
   // device's classes ask it for a key or two, so the record is searched
   // where it lies rather than made into a map.
-  const std::string_view record(*text);
-  std::size_t at = 0;
-  while (at < record.size()) {
-    std::size_t end = record.find('\n', at);
-    if (end == std::string_view::npos) end = record.size();
-    const std::string_view line = record.substr(at, end - at);
-    at = end + 1;
-    if (line.size() > key.size() + 2 && line.compare(0, 2, "E:") == 0 &&
-        line.compare(2, key.size(), key) == 0 && line[key.size() + 2] == '=') {
-      return std::string(line.substr(key.size() + 3));
-    }
-  }
-  return std::nullopt;
+  return UeventValue(*text, "E:" + key);
 }
 
 }  // namespace hwident
