@@ -2,6 +2,7 @@
 // path: each value the provider cannot trust comes out null (or the next
 // source stands in), never wrapped, never a crash.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -249,6 +250,37 @@ TEST(RootedSourceReader, ReadsAFileUpToTheBoundAndNoFurther) {
     EXPECT_EQ(text.has_value(), size <= kMaxSourceFileBytes) << size;
     if (text) {
       EXPECT_EQ(text->size(), size);
+    }
+  }
+  std::filesystem::remove_all(root);
+}
+
+// An attribute is taken from one short read; anything else is looked at
+// first. A device laid over an attribute (as containers mask files with
+// /dev/null) or a pipe reads as no file, an empty file as empty text, and
+// a file longer than one read comes whole, for root and for an ordinary
+// user alike.
+TEST(RootedSourceReader, AttributesReadWholeAndDevicesNotAtAll) {
+  char pattern[] = "/tmp/hwident-attributes-XXXXXX";
+  const std::string root = ::mkdtemp(pattern);
+  std::filesystem::create_directories(root + "/sys/x");
+  std::filesystem::create_directories(root + "/proc");
+  const std::string longText(10000, 'y');
+  std::ofstream(root + "/sys/x/short") << "text\n";
+  std::ofstream(root + "/sys/x/empty");
+  std::ofstream(root + "/sys/x/long") << longText;
+  std::ofstream(root + "/proc/long") << longText;
+  ASSERT_EQ(::symlink("/dev/null", (root + "/sys/x/null").c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", (root + "/sys/x/zero").c_str()), 0);
+  ASSERT_EQ(::mkfifo((root + "/sys/x/pipe").c_str(), 0644), 0);
+  for (const bool asRoot : {true, false}) {
+    RootedSourceReader reader(root, asRoot);
+    EXPECT_EQ(reader.Read("/sys/x/short"), "text\n") << asRoot;
+    EXPECT_EQ(reader.Read("/sys/x/empty"), "") << asRoot;
+    EXPECT_EQ(reader.Read("/sys/x/long"), longText) << asRoot;
+    EXPECT_EQ(reader.Read("/proc/long"), longText) << asRoot;
+    for (const char* device : {"/sys/x/null", "/sys/x/zero", "/sys/x/pipe", "/sys/x"}) {
+      EXPECT_EQ(reader.Read(device), std::nullopt) << device << " " << asRoot;
     }
   }
   std::filesystem::remove_all(root);

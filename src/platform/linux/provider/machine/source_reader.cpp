@@ -87,8 +87,9 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   // lead to a device, whose opening alone can act on it, so the path is
   // looked at before it is opened. Opening without blocking keeps a pipe
   // from stalling the run; it is no file.
-  const bool attributes = path.compare(0, 5, "/sys/") == 0 || path.compare(0, 6, "/proc/") == 0 ||
-                          path.compare(0, 15, "/run/udev/data/") == 0;
+  const bool sysfs = path.compare(0, 5, "/sys/") == 0;
+  const bool attributes =
+      sysfs || path.compare(0, 6, "/proc/") == 0 || path.compare(0, 15, "/run/udev/data/") == 0;
   struct stat status {};
   if (!attributes &&
       (::fstatat(directory, name.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode))) {
@@ -96,17 +97,26 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   }
   const int fd = ::openat(directory, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
-  if (attributes && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+  const auto refuse = [fd] {
     ::close(fd);
     return std::nullopt;
-  }
-  // Running as root reads everything, so the mode bits decide for a caller
-  // that stands in for an ordinary user.
-  if (!asRoot_ && (status.st_mode & S_IROTH) == 0) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  if (recording_) opened_.push_back(path);
+  };
+  // An attribute is looked at once open: whether it is a file at all, and,
+  // for a caller that stands in for an ordinary user, its mode bits
+  // (running as root reads everything).
+  const auto looked = [&] {
+    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+           (asRoot_ || (status.st_mode & S_IROTH) != 0);
+  };
+  // A sysfs attribute read as root is looked at only when its first read
+  // is not the common answer, a short text: the kernel prints an attribute
+  // whole in one read, so less than the buffer is all of it. An empty
+  // answer may be a device laid over the attribute (containers mask files
+  // with /dev/null), a full one may go on, and both are looked at before
+  // they count.
+  const bool lookFirst = attributes && !(sysfs && asRoot_);
+  if (lookFirst && !looked()) return refuse();
+  if (!attributes && !asRoot_ && (status.st_mode & S_IROTH) == 0) return refuse();
   // sysfs and procfs report a size of 4096 or 0, so read until the end;
   // a file that states its true size (on disk, or a binary attribute) is
   // whole once that many bytes are in, which saves the read that finds
@@ -114,21 +124,24 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   const auto stated = static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0);
   std::string text;
   char buffer[4096];
-  for (;;) {
+  for (bool first = true;; first = false) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0) {
-      ::close(fd);
-      return std::nullopt;
+    if (got < 0) return refuse();
+    const auto length = static_cast<std::size_t>(got);
+    if (first && !lookFirst) {
+      if (length > 0 && length < sizeof buffer) {
+        text.assign(buffer, length);
+        break;
+      }
+      if (!looked()) return refuse();
     }
-    if (got == 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-    if (text.size() > kMaxSourceFileBytes) {
-      ::close(fd);
-      return std::nullopt;
-    }
+    if (length == 0) break;
+    text.append(buffer, length);
+    if (text.size() > kMaxSourceFileBytes) return refuse();
     if (stated != 0 && text.size() == stated) break;
   }
   ::close(fd);
+  if (recording_) opened_.push_back(path);
   return text;
 }
 

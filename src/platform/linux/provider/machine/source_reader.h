@@ -70,7 +70,7 @@ class RootedSourceReader final : public SourceReader {
   // lists them, since a checkout keeps no mode bits. Only for !asRoot.
   void Withhold(std::vector<std::string> paths) { withheld_ = std::move(paths); }
 
-  // Files opened since RecordOpened, in order (machine paths), for tests
+  // Files read since RecordOpened, in order (machine paths), for tests
   // that prove a query reads only its own sources. Not kept otherwise: a
   // connection that runs many queries would gather every path it read.
   void RecordOpened() { recording_ = true; }
