@@ -78,23 +78,31 @@ class TokenMatches {
  public:
   explicit TokenMatches(const ListTokens& tokens) : tokens_(tokens) {}
 
-  const std::vector<std::size_t>& For(std::size_t place, CountedString name) {
+  // The tokens naming the property at this place, and its name as the
+  // report prints it.
+  struct Match {
+    NarrowText name;
+    std::vector<std::size_t> tokens;
+  };
+
+  const Match& For(std::size_t place, CountedString name) {
     if (place >= places_.size()) places_.resize(place + 1);
     Remembered& remembered = places_[place];
     // Names are read as C strings, up to their first zero.
     const std::u16string_view text =
         name == nullptr ? std::u16string_view() : std::u16string_view(name);
     if (remembered.known && remembered.named == (name != nullptr) && remembered.name == text) {
-      return remembered.tokens;
+      return remembered.match;
     }
     remembered.known = true;
     remembered.named = name != nullptr;
     remembered.name.assign(text);
-    remembered.tokens.clear();
+    remembered.match.name = WideToNarrow(text);
+    remembered.match.tokens.clear();
     for (std::size_t i = 0; i < tokens_.size(); ++i) {
-      if (EqualIgnoringAsciiCase(tokens_.wide(i), name)) remembered.tokens.push_back(i);
+      if (EqualIgnoringAsciiCase(tokens_.wide(i), name)) remembered.match.tokens.push_back(i);
     }
-    return remembered.tokens;
+    return remembered.match;
   }
 
  private:
@@ -102,7 +110,7 @@ class TokenMatches {
     bool known = false;
     bool named = false;
     WideText name;
-    std::vector<std::size_t> tokens;
+    Match match;
   };
   const ListTokens& tokens_;
   std::vector<Remembered> places_;
@@ -110,15 +118,25 @@ class TokenMatches {
 
 // One line per token of the list that names this property.
 void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens,
-                         const std::vector<std::size_t>& matching, CountedString name,
-                         const Variant& value) {
-  for (const std::size_t i : matching) {
-    const std::optional<WideText> valueText = VariantToText(value);
-    NarrowText line = valueText ? WideToNarrow(*valueText) : NarrowText{};
+                         const TokenMatches::Match& match, const Variant& value) {
+  if (match.tokens.empty()) return;
+  const std::optional<WideText> valueText = VariantToText(value);
+  const NarrowText text = valueText ? WideToNarrow(*valueText) : NarrowText{};
+  for (const std::size_t i : match.tokens) {
+    NarrowText line;
+    line.reserve(match.name.size() + 3 + text.size());
+    line += match.name;
+    line += " = ";
     // Byte-exact on purpose: a token written deviceid matches the property
     // but keeps its value as the service gave it.
-    if (query == kCdromQuery && tokens.narrow(i) == kCdromToken) NormalizeCdromDeviceId(line);
-    g_reportLines.push_back(WideToNarrow(name) + " = " + line);
+    if (query == kCdromQuery && tokens.narrow(i) == kCdromToken) {
+      NarrowText normalized = text;
+      NormalizeCdromDeviceId(normalized);
+      line += normalized;
+    } else {
+      line += text;
+    }
+    g_reportLines.push_back(std::move(line));
   }
 }
 
@@ -134,7 +152,7 @@ void CollectFromObject(ObjectSystem& objects, ClassObject& object, const NarrowT
     if (object.Next(0, &name, &value) != kOk) return;
     const StringHolder nameHolder(objects, name);
     const ValueHolder valueHolder(objects, value);
-    AppendMatchingLines(query, tokens, matches.For(place, name), name, valueHolder.get());
+    AppendMatchingLines(query, tokens, matches.For(place, name), valueHolder.get());
   }
 }
 

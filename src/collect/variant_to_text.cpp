@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
-#include <vector>
 
 #include "collect/format_bounded.h"
 
@@ -28,13 +27,15 @@ WideText Fixed(std::u16string_view text) {
 
 WideText Quoted(CountedString text) {
   // A provider may hand out a string value with no string at all; it reads
-  // as the empty string rather than as a crash.
-  const WideChar* characters = text == nullptr ? u"" : text;
-  const std::size_t length = std::char_traits<WideChar>::length(characters);
-  // Two quotes, the string and the terminator: never cut.
-  std::vector<WideChar> buffer(length + 3);
-  FormatBounded(buffer.data(), buffer.size() * sizeof(WideChar), u"\"%wS\"", {characters});
-  return WideText(buffer.data());
+  // as the empty string rather than as a crash. The string is read up to
+  // its first zero and never cut.
+  const std::u16string_view characters = text == nullptr ? u"" : text;
+  WideText quoted;
+  quoted.reserve(characters.size() + 2);
+  quoted += u'"';
+  quoted += characters;
+  quoted += u'"';
+  return quoted;
 }
 
 WideText ByteText(std::uint8_t byte) {
