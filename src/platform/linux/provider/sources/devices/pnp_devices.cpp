@@ -1,6 +1,7 @@
 #include "platform/linux/provider/sources/devices/pnp_devices.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/linux/provider/sources/display/drm_outputs.h"
 #include "platform/linux/provider/sources/display/edid.h"
@@ -199,28 +200,31 @@ bool ParseIdPair(const std::optional<std::string_view>& text, std::uint16_t* fir
 
 // The function's ids and driver from its uevent, which the kernel writes
 // from the same binding the driver link shows, and its revision: two reads
-// where the attribute files take six and a link resolved. A uevent without
+// where the attribute files take six and a link resolved. Each is read once
+// per query, for the device's facts, so neither is kept. A uevent without
 // the ids (an old kernel) leaves the attribute files to tell.
 std::optional<PciFunction> ReadPciIdentity(Machine& machine, const std::string& address,
                                            std::optional<std::string>* driver, bool* fromUevent) {
   *fromUevent = false;
-  const std::string dir = kPciDevices + address + "/";
-  const std::optional<std::string>& uevent = machine.Raw(dir + "uevent");
+  std::string path = kPciDevices;
+  path.append(address).append("/uevent");
+  const std::optional<std::string> uevent = machine.ReadOnce(path);
   const PciUevent values = uevent ? ParsePciUevent(*uevent) : PciUevent{};
   PciFunction function;
-  function.address = address;
   const auto parsedClass = values.classCode && values.classCode->size() <= 6
                                ? ParseHex(*values.classCode)
                                : std::nullopt;
-  const auto revision = machine.Text(dir + "revision");
-  const std::uint32_t parsedRevision = revision ? ParseHex(Trim(*revision)).value_or(0x100) : 0x100;
-  if (!uevent || !parsedClass || parsedRevision > 0xFF ||
-      !ParseIdPair(values.id, &function.vendor, &function.device) ||
+  if (!uevent || !parsedClass || !ParseIdPair(values.id, &function.vendor, &function.device) ||
       !ParseIdPair(values.subsystemId, &function.subsystemVendor, &function.subsystemDevice)) {
     return ReadPciFunction(machine, address);
   }
+  path.replace(path.size() - 6, 6, "revision");
+  const std::optional<std::string> revision = machine.ReadOnce(path);
+  const auto parsedRevision = revision ? ParseHex(Trim(*revision)) : std::nullopt;
+  if (!parsedRevision || *parsedRevision > 0xFF) return ReadPciFunction(machine, address);
+  function.address = address;
   function.classCode = *parsedClass;
-  function.revision = static_cast<std::uint8_t>(parsedRevision);
+  function.revision = static_cast<std::uint8_t>(*parsedRevision);
   if (values.driver && !values.driver->empty()) *driver = std::string(*values.driver);
   *fromUevent = true;
   return function;
@@ -520,6 +524,20 @@ std::optional<std::string> PciName(Machine& machine, const std::string& address,
   return vendor ? IdsVendorName(machine, bus) : IdsProductName(machine, bus);
 }
 
+// Every device's facts and name, made the first time a query asks for
+// them, and the device asked for last: an object's properties are read one
+// after another, so most asks are for that one.
+struct PnpTable {
+  mutable std::unordered_map<std::string, PnpFacts> facts;
+  mutable std::unordered_map<std::string, std::optional<std::string>> names;
+  mutable const std::string* lastKey = nullptr;
+  mutable const PnpFacts* last = nullptr;
+};
+
+const PnpTable& Table(Machine& machine) {
+  return machine.Derived<PnpTable>("pnp-table", [] { return PnpTable{}; });
+}
+
 }  // namespace
 
 // A device is listed only with an identity Windows would give it: a
@@ -535,8 +553,17 @@ const std::vector<std::string>& PnpDeviceKeys(Machine& machine) {
 }
 
 const PnpFacts& ReadPnpFacts(Machine& machine, const std::string& key) {
-  return machine.Derived<PnpFacts>("pnp-device:" + key,
-                                   [&machine, &key] { return MakeFacts(machine, key); });
+  const PnpTable& table = Table(machine);
+  if (table.last != nullptr && *table.lastKey == key) return *table.last;
+  auto found = table.facts.find(key);
+  if (found == table.facts.end()) {
+    PnpFacts made = MakeFacts(machine, key);
+    found = table.facts.emplace(key, std::move(made)).first;
+  }
+  // The map's entries stay where they are as it grows.
+  table.lastKey = &found->first;
+  table.last = &found->second;
+  return found->second;
 }
 
 std::optional<std::string> DriverModule(Machine& machine, const PnpFacts& facts) {
@@ -600,8 +627,13 @@ std::optional<std::string> MakeName(Machine& machine, const std::string& key) {
 
 // Made once per device: Caption, Description and Name all give it.
 std::optional<std::string> PnpName(Machine& machine, const std::string& key) {
-  return machine.Derived<std::optional<std::string>>(
-      "pnp-name:" + key, [&machine, &key] { return MakeName(machine, key); });
+  const PnpTable& table = Table(machine);
+  auto found = table.names.find(key);
+  if (found == table.names.end()) {
+    std::optional<std::string> made = MakeName(machine, key);
+    found = table.names.emplace(key, std::move(made)).first;
+  }
+  return found->second;
 }
 
 std::optional<std::string> PnpManufacturer(Machine& machine, const std::string& key) {
