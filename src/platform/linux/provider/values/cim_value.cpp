@@ -1,5 +1,6 @@
 #include "platform/linux/provider/values/cim_value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -20,11 +21,25 @@ std::optional<std::uint64_t> ParseUnsigned64(const std::string& text) {
   return value;
 }
 
+// Machine text as a string value. ASCII, nearly all that machine files
+// hold, is widened straight into the value's own string; anything else is
+// decoded first.
+Variant TextValue(std::string_view text) {
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) return MakeStringValue(DecodeMachineText(text));
+  Variant value;
+  value.type = vt::kBstr;
+  value.bstr = HeapAllocStringLen(nullptr, static_cast<std::uint32_t>(text.size()));
+  if (value.bstr != nullptr) std::copy(text.begin(), text.end(), value.bstr);
+  return value;
+}
+
 Variant ScalarToVariant(CimType type, const std::string& text) {
   switch (type) {
     case CimType::kString:
     case CimType::kDatetime:
-      return MakeStringValue(DecodeMachineText(text));
+      return TextValue(text);
     case CimType::kBoolean:
       if (text == "1") return MakeBoolValue(true);
       if (text == "0") return MakeBoolValue(false);

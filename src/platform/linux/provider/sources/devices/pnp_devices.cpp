@@ -510,11 +510,15 @@ std::optional<std::string> UsbMaker(Machine& machine, const std::string& device)
 }
 
 // The hardware database's names, as udev records them, else from the ids
-// file: what the other PCI classes show.
-std::optional<std::string> PciName(Machine& machine, const std::string& address, bool vendor) {
-  const std::string udevKey = vendor ? "ID_VENDOR_FROM_DATABASE" : "ID_MODEL_FROM_DATABASE";
-  if (auto name = UdevProperty(machine, "+pci:" + address, udevKey)) return name;
-  const PnpFacts& facts = ReadPnpFacts(machine, "pci:" + address);
+// file: what the other PCI classes show. key is the device's ("pci:ADDRESS").
+std::optional<std::string> PciName(Machine& machine, const std::string& key,
+                                   const std::string& address, bool vendor) {
+  static const std::string kVendorKey = "ID_VENDOR_FROM_DATABASE";
+  static const std::string kModelKey = "ID_MODEL_FROM_DATABASE";
+  if (auto name = UdevProperty(machine, "+pci:" + address, vendor ? kVendorKey : kModelKey)) {
+    return name;
+  }
+  const PnpFacts& facts = ReadPnpFacts(machine, key);
   // PCI\VEN_vvvv&DEV_dddd&...: the ids the facts already hold.
   if (!facts.pnpDeviceId || facts.pnpDeviceId->size() < 21) return std::nullopt;
   BusDevice bus;
@@ -535,7 +539,8 @@ struct PnpTable {
 };
 
 const PnpTable& Table(Machine& machine) {
-  return machine.Derived<PnpTable>("pnp-table", [] { return PnpTable{}; });
+  static const std::string kKey = "pnp-table";
+  return machine.Derived<PnpTable>(kKey, [] { return PnpTable{}; });
 }
 
 }  // namespace
@@ -594,7 +599,7 @@ namespace {
 
 std::optional<std::string> MakeName(Machine& machine, const std::string& key) {
   const Key split = SplitKey(key);
-  if (split.kind == "pci") return PciName(machine, split.name, false);
+  if (split.kind == "pci") return PciName(machine, key, split.name, false);
   if (split.kind == "usb") return UsbName(machine, split.name, std::nullopt);
   if (split.kind == "usbif") {
     return UsbName(machine, split.name.substr(0, split.name.find(':')), split.name);
@@ -638,7 +643,7 @@ std::optional<std::string> PnpName(Machine& machine, const std::string& key) {
 
 std::optional<std::string> PnpManufacturer(Machine& machine, const std::string& key) {
   const Key split = SplitKey(key);
-  if (split.kind == "pci") return PciName(machine, split.name, true);
+  if (split.kind == "pci") return PciName(machine, key, split.name, true);
   if (split.kind == "usb" || split.kind == "usbif") {
     return UsbMaker(machine, split.name.substr(0, split.name.find(':')));
   }
