@@ -28,9 +28,8 @@ std::optional<std::string> RealPath(const std::string& path) {
 // it and ask /proc for the descriptor's path, three calls however deep the
 // path is, where realpath looks at each of its parts in turn. realpath
 // stands in where /proc is not mounted.
-std::optional<std::string> ResolvedPath(int directory, const std::string& name,
-                                        const std::string& host) {
-  const int fd = ::openat(directory, name.c_str(), O_PATH | O_CLOEXEC);
+std::optional<std::string> ResolvedPath(int directory, const char* name, const std::string& host) {
+  const int fd = ::openat(directory, name, O_PATH | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   char target[PATH_MAX];
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
@@ -61,11 +60,11 @@ std::string RootedSourceReader::HostPath(const std::string& path) const {
   return root_ + path;
 }
 
-std::pair<int, std::string> RootedSourceReader::Place(const std::string& path) const {
-  if (rootFd_ == kUnopened) return {kUnopened, std::string()};
-  if (rootFd_ == AT_FDCWD) return {AT_FDCWD, path.empty() ? std::string("/") : path};
+std::pair<int, const char*> RootedSourceReader::Place(const std::string& path) const {
+  if (rootFd_ == kUnopened) return {kUnopened, ""};
+  if (rootFd_ == AT_FDCWD) return {AT_FDCWD, path.empty() ? "/" : path.c_str()};
   const std::size_t start = path.find_first_not_of('/');
-  return {rootFd_, start == std::string::npos ? std::string(".") : path.substr(start)};
+  return {rootFd_, start == std::string::npos ? "." : path.c_str() + start};
 }
 
 bool RootedSourceReader::Withheld(const std::string& path) const {
@@ -91,11 +90,10 @@ std::optional<std::string> RootedSourceReader::Read(const std::string& path) {
   const bool attributes =
       sysfs || path.compare(0, 6, "/proc/") == 0 || path.compare(0, 15, "/run/udev/data/") == 0;
   struct stat status {};
-  if (!attributes &&
-      (::fstatat(directory, name.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode))) {
+  if (!attributes && (::fstatat(directory, name, &status, 0) != 0 || !S_ISREG(status.st_mode))) {
     return std::nullopt;
   }
-  const int fd = ::openat(directory, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   const auto refuse = [fd] {
     ::close(fd);
@@ -149,7 +147,7 @@ std::optional<std::vector<std::string>> RootedSourceReader::Entries(const std::s
   if (Withheld(path)) return std::nullopt;
   const auto [directory, name] = Place(path);
   if (directory == kUnopened) return std::nullopt;
-  const int fd = ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::openat(directory, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   if (!asRoot_) {
     struct stat status {};
@@ -191,7 +189,7 @@ std::optional<std::string> RootedSourceReader::ReadLink(const std::string& path)
   const auto [directory, name] = Place(path);
   if (directory == kUnopened) return std::nullopt;
   char target[PATH_MAX];
-  const ssize_t length = ::readlinkat(directory, name.c_str(), target, sizeof target);
+  const ssize_t length = ::readlinkat(directory, name, target, sizeof target);
   // A target as long as the buffer may have been cut.
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
   return std::string(target, static_cast<std::size_t>(length));
@@ -201,7 +199,7 @@ bool RootedSourceReader::Exists(const std::string& path) {
   const auto [directory, name] = Place(path);
   if (directory == kUnopened) return false;
   struct stat status {};
-  return ::fstatat(directory, name.c_str(), &status, 0) == 0;
+  return ::fstatat(directory, name, &status, 0) == 0;
 }
 
 std::optional<std::string> RootedSourceReader::Resolve(const std::string& path) {

@@ -83,7 +83,8 @@ class RootedSourceReader final : public SourceReader {
   // descriptor, so the tree's own location is walked once, not once per
   // file: the descriptor and the path's name relative to it (kUnopened
   // when the root could not be opened; a live machine's absolute path).
-  std::pair<int, std::string> Place(const std::string& path) const;
+  // The name points into path, or is a literal.
+  std::pair<int, const char*> Place(const std::string& path) const;
 
   std::string root_;                    // without a trailing slash; empty for "/"
   static constexpr int kUnopened = -1;  // the root could not be opened
