@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -112,9 +113,16 @@ WideText NarrowToWide(std::string_view text) {
 }
 
 NarrowText WideToNarrow(std::u16string_view text) {
+  // Most text is ASCII throughout: it is copied unit for byte in one go,
+  // up to a zero or the first unit that needs encoding.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] != 0 && text[ascii] < 0x80) ++ascii;
   NarrowText out;
   out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size(); ++at) {
+  out.resize(ascii);
+  std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin(),
+                 [](WideChar unit) { return static_cast<char>(unit); });
+  for (std::size_t at = ascii; at < text.size(); ++at) {
     // Runs of ASCII are copied unit for byte, up to a zero.
     std::size_t run = at;
     while (run < text.size() && text[run] != 0 && text[run] < 0x80) ++run;

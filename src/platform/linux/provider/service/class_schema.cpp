@@ -82,6 +82,10 @@ Fact FactFrom(const std::optional<std::string>& text) {
   return text ? Fact::Text(*text) : Fact::Null();
 }
 
+Fact FactFrom(std::optional<std::string>&& text) {
+  return text ? Fact::Text(std::move(*text)) : Fact::Null();
+}
+
 Fact Constant(std::string_view text) {
   return Fact::Text(std::string(text));
 }

@@ -39,6 +39,8 @@ std::vector<std::string> SingleInstance(Machine& machine);
 
 // Fact helpers shared by the class tables.
 Fact FactFrom(const std::optional<std::string>& text);
+// The same, taking over a text made for it rather than copying it.
+Fact FactFrom(std::optional<std::string>&& text);
 Fact Constant(std::string_view text);
 
 }  // namespace hwident
