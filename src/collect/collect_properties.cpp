@@ -88,12 +88,13 @@ class TokenMatches {
   const Match& For(std::size_t place, CountedString name) {
     if (place >= places_.size()) places_.resize(place + 1);
     Remembered& remembered = places_[place];
+    if (remembered.known && remembered.named == (name != nullptr) &&
+        (name == nullptr || SameName(remembered.name, name))) {
+      return remembered.match;
+    }
     // Names are read as C strings, up to their first zero.
     const std::u16string_view text =
         name == nullptr ? std::u16string_view() : std::u16string_view(name);
-    if (remembered.known && remembered.named == (name != nullptr) && remembered.name == text) {
-      return remembered.match;
-    }
     remembered.known = true;
     remembered.named = name != nullptr;
     remembered.name.assign(text);
@@ -106,6 +107,16 @@ class TokenMatches {
   }
 
  private:
+  // Whether the C string name is the remembered one: read one character at
+  // a time, so a shorter name stops at its zero, which no remembered name
+  // holds.
+  static bool SameName(const WideText& remembered, const WideChar* name) {
+    for (const WideChar character : remembered) {
+      if (*name++ != character) return false;
+    }
+    return *name == 0;
+  }
+
   struct Remembered {
     bool known = false;
     bool named = false;
@@ -116,23 +127,36 @@ class TokenMatches {
   std::vector<Remembered> places_;
 };
 
-// One line per token of the list that names this property.
+// One line per token of the list that names this property. A string is
+// narrowed alone and its quotes put around it in the line: the same bytes
+// as narrowing its quoted text, without making that wide copy first.
 void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens,
                          const TokenMatches::Match& match, const Variant& value) {
   if (match.tokens.empty()) return;
-  const std::optional<WideText> valueText = VariantToText(value);
-  const NarrowText text = valueText ? WideToNarrow(*valueText) : NarrowText{};
+  const bool quoted = value.type == vt::kBstr;
+  NarrowText text;
+  if (quoted) {
+    // A provider may hand out a string value with no string at all; it
+    // reads as the empty string.
+    text = WideToNarrow(value.bstr == nullptr ? std::u16string_view() : value.bstr);
+  } else if (const std::optional<WideText> valueText = VariantToText(value)) {
+    text = WideToNarrow(*valueText);
+  }
   for (const std::size_t i : match.tokens) {
     NarrowText line;
-    line.reserve(match.name.size() + 3 + text.size());
+    line.reserve(match.name.size() + 5 + text.size());
     line += match.name;
     line += " = ";
     // Byte-exact on purpose: a token written deviceid matches the property
     // but keeps its value as the service gave it.
     if (query == kCdromQuery && tokens.narrow(i) == kCdromToken) {
-      NarrowText normalized = text;
+      NarrowText normalized = quoted ? '"' + text + '"' : text;
       NormalizeCdromDeviceId(normalized);
       line += normalized;
+    } else if (quoted) {
+      line += '"';
+      line += text;
+      line += '"';
     } else {
       line += text;
     }

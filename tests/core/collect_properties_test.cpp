@@ -78,6 +78,24 @@ TEST(CollectPropertiesTest, MatchesNamesIgnoringCaseOfAToZOnlyAndKeepsTheService
             (Lines{"MoDeL = 1 (0x1)", "z = 1 (0x1)", WideToNarrow(u"CAF\u00E9") + " = 1 (0x1)"}));
 }
 
+// Names are matched once per place in an object's walk; an object whose
+// name at a place differs, even only by a longer or shorter name, is
+// matched afresh. A string prints up to its first zero, an unpaired
+// surrogate as the code page shows the replacement character, inside its
+// quotes.
+TEST(CollectPropertiesTest, ANameUnlikeTheLastAtItsPlaceIsMatchedAgain) {
+  ScriptedService service;
+  for (const char16_t* name : {u"Caption", u"Captions", u"Caption", u"Captio"}) {
+    service.AddObject(kDrives).Property(name, MakeStringValue(name));
+  }
+  service.AddObject(kDrives).Property(u"Caption",
+                                      MakeStringValue(std::u16string_view(u"ab\0cd\xD800", 6)));
+  service.AddObject(kDrives).Property(u"Caption", MakeStringValue(u"x\xD800"));
+  EXPECT_EQ(Collect(service, kDrivesQuery, "Caption"),
+            (Lines{"Caption = \"Caption\"", "Caption = \"Caption\"", "Caption = \"ab\"",
+                   "Caption = \"" + WideToNarrow(u"x\uFFFD") + "\""}));
+}
+
 TEST(CollectPropertiesTest, RewritesDeviceIdOnlyForTheExactQueryAndToken) {
   const NarrowText queries[] = {kDrivesQuery, "select * from Win32_CDROMDrive",
                                 "Select * from Win32_CDROMDrive "};

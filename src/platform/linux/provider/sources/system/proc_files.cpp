@@ -181,10 +181,15 @@ std::optional<std::string> HostName(Machine& machine) {
   return machine.Text("/proc/sys/kernel/hostname");
 }
 
+// Worked out once per query: classes give it for every object.
 std::optional<std::string> NetBiosName(Machine& machine) {
-  const std::optional<std::string> host = HostName(machine);
-  if (!host || host->empty()) return std::nullopt;
-  return ToUpper(host->substr(0, host->find('.')).substr(0, 15));
+  static const std::string kKey = "netbios-name";
+  return machine.Derived<std::optional<std::string>>(
+      kKey, [&machine]() -> std::optional<std::string> {
+        const std::optional<std::string> host = HostName(machine);
+        if (!host || host->empty()) return std::nullopt;
+        return ToUpper(host->substr(0, host->find('.')).substr(0, 15));
+      });
 }
 
 std::optional<std::string> OsRelease(Machine& machine, const std::string& key) {
