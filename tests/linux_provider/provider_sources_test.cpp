@@ -229,13 +229,14 @@ TEST(Sources, TheModelAloneReadsOnlyTheModelsFile) {
 // query never reads another class's), opens each file once, and the class
 // the model comes from opens only a handful.
 TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
-  // The controllers read their PCI functions and the names the hardware
-  // database gives them.
+  // The controllers read their PCI functions, the names the hardware
+  // database gives them and the computer's name.
   const std::vector<std::string> kControllerSources = {
-      "/sys/bus/pci/devices/", "/sys/devices/", "/run/udev/data/+pci:", "/usr/share/misc/pci.ids",
-      "/usr/share/hwdata/"};
+      "/sys/bus/pci/devices/",   "/sys/devices/",      "/run/udev/data/+pci:",
+      "/usr/share/misc/pci.ids", "/usr/share/hwdata/", "/proc/sys/kernel/hostname"};
   // Every device: the buses, the classes the sound, display and storage
-  // classes read for the same devices, and the driver modules.
+  // classes read for the same devices, the driver modules and the
+  // computer's name.
   const std::vector<std::string> kDeviceSources = {"/sys/bus/",
                                                    "/sys/devices/",
                                                    "/sys/class/sound/",
@@ -249,7 +250,8 @@ TEST(Sources, EachClassOpensOnlyItsOwnFilesAndEachOnce) {
                                                    "/run/udev/data/",
                                                    "/usr/share/misc/pci.ids",
                                                    "/usr/share/misc/usb.ids",
-                                                   "/usr/share/hwdata/"};
+                                                   "/usr/share/hwdata/",
+                                                   "/proc/sys/kernel/hostname"};
   const std::map<std::string, std::vector<std::string>> allowed = {
       {"Win32_ComputerSystem",
        {"/sys/class/dmi/id/product_name", "/sys/class/dmi/id/product_family",

@@ -86,6 +86,10 @@ Fact FactFrom(std::optional<std::string>&& text) {
   return text ? Fact::Text(std::move(*text)) : Fact::Null();
 }
 
+Fact NullFact(Machine&, const std::string&) {
+  return Fact::Null();
+}
+
 Fact Constant(std::string_view text) {
   return Fact::Text(std::string(text));
 }

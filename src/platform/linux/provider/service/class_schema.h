@@ -42,5 +42,7 @@ Fact FactFrom(const std::optional<std::string>& text);
 // The same, taking over a text made for it rather than copying it.
 Fact FactFrom(std::optional<std::string>&& text);
 Fact Constant(std::string_view text);
+// For the documented properties Linux has no source for.
+Fact NullFact(Machine& machine, const std::string& instance);
 
 }  // namespace hwident

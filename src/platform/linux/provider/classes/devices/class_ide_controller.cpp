@@ -8,7 +8,7 @@ namespace hwident {
 namespace {
 
 constexpr std::uint16_t kClasses[] = {0x0101, 0x0106};
-constexpr ControllerKind kKind{kClasses, 37};
+constexpr ControllerKind kKind{"Win32_IDEController", kClasses, 37};
 using Table = ControllerTable<kKind>;
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Win32_PnPEntity: every device with a Plug and Play identity.
 #include "platform/linux/provider/classes/provider_classes.h"
 #include "platform/linux/provider/sources/devices/pnp_devices.h"
+#include "platform/linux/provider/sources/system/proc_files.h"
 
 namespace hwident {
 namespace {
@@ -56,20 +57,42 @@ Fact Present(M& m, I key) {
   return ReadPnpFacts(m, key).pnpDeviceId ? Fact::Flag(true) : Fact::Null();
 }
 
+Fact SystemName(M& m, I) {
+  return FactFrom(NetBiosName(m));
+}
+
+// Windows lists several hardware and compatible ids, built by each bus's
+// rules; only the most specific is certain (Win32_PnPSignedDriver gives it),
+// so both lists stay null, as do the properties Linux has no source for.
 constexpr PropertySchema kProperties[] = {
+    {"Availability", CimType::kUint16, NullFact},
     {"Caption", CimType::kString, Name},
     {"ClassGuid", CimType::kString, ClassGuid},
+    {"CompatibleID", CimType::kStringArray, NullFact},
     {"ConfigManagerErrorCode", CimType::kUint32, ErrorCode},
+    {"ConfigManagerUserConfig", CimType::kBoolean, NullFact},
+    {"CreationClassName", CimType::kString, [](M&, I) { return Constant("Win32_PnPEntity"); }},
     {"Description", CimType::kString, Name},
     // Windows keys devices by their instance id.
     {"DeviceID", CimType::kString, PnpDeviceId},
+    {"ErrorCleared", CimType::kBoolean, NullFact},
+    {"ErrorDescription", CimType::kString, NullFact},
+    {"HardwareID", CimType::kStringArray, NullFact},
+    {"InstallDate", CimType::kDatetime, NullFact},
+    {"LastErrorCode", CimType::kUint32, NullFact},
     {"Manufacturer", CimType::kString, Manufacturer},
     {"Name", CimType::kString, Name},
     {"PNPClass", CimType::kString, ClassName},
     {"PNPDeviceID", CimType::kString, PnpDeviceId},
+    {"PowerManagementCapabilities", CimType::kUint16Array, NullFact},
+    {"PowerManagementSupported", CimType::kBoolean, NullFact},
     {"Present", CimType::kBoolean, Present},
     {"Service", CimType::kString, Service},
     {"Status", CimType::kString, Status},
+    {"StatusInfo", CimType::kUint16, NullFact},
+    {"SystemCreationClassName", CimType::kString,
+     [](M&, I) { return Constant("Win32_ComputerSystem"); }},
+    {"SystemName", CimType::kString, SystemName},
 };
 
 }  // namespace

@@ -88,6 +88,24 @@ constexpr PropertySchema kProperties[] = {
     {"IsSigned", CimType::kBoolean, IsSigned},
     {"Manufacturer", CimType::kString,
      [](M& m, I key) { return FactFrom(PnpManufacturer(m, key)); }},
+    // Windows' driver store and service manager facts, which Linux modules
+    // do not have.
+    {"CompatID", CimType::kString, NullFact},
+    {"DevLoader", CimType::kString, NullFact},
+    {"DriverDate", CimType::kString, NullFact},
+    {"DriverProviderName", CimType::kString, NullFact},
+    {"FriendlyName", CimType::kString, NullFact},
+    {"InfName", CimType::kString, NullFact},
+    {"InstallDate", CimType::kDatetime, NullFact},
+    {"Location", CimType::kString, NullFact},
+    {"Name", CimType::kString, NullFact},
+    {"PDO", CimType::kString, NullFact},
+    {"Signer", CimType::kString, NullFact},
+    {"Started", CimType::kBoolean, NullFact},
+    {"StartMode", CimType::kString, NullFact},
+    {"Status", CimType::kString, NullFact},
+    {"SystemCreationClassName", CimType::kString, NullFact},
+    {"SystemName", CimType::kString, NullFact},
 };
 
 }  // namespace

@@ -10,13 +10,14 @@ namespace hwident {
 namespace {
 
 constexpr std::uint16_t kClasses[] = {0x0100, 0x0104, 0x0107, 0x0108};
-constexpr ControllerKind kKind{kClasses, 0};
+constexpr ControllerKind kKind{"Win32_SCSIController", kClasses, 0};
 using Table = ControllerTable<kKind>;
+constexpr auto kProperties = JoinedProperties(Table::kProperties, kScsiControllerProperties);
 
 }  // namespace
 
 const ClassSchema& ScsiControllerClass() {
-  static const ClassSchema schema{"Win32_SCSIController", Table::Instances, Table::kProperties};
+  static const ClassSchema schema{"Win32_SCSIController", Table::Instances, kProperties};
   return schema;
 }
 

@@ -7,7 +7,7 @@ namespace hwident {
 namespace {
 
 constexpr std::uint16_t kClasses[] = {0x0C03};
-constexpr ControllerKind kKind{kClasses, 16};
+constexpr ControllerKind kKind{"Win32_USBController", kClasses, 16};
 using Table = ControllerTable<kKind>;
 
 }  // namespace

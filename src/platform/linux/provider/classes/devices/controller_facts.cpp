@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/linux/provider/sources/devices/pnp_devices.h"
+#include "platform/linux/provider/sources/system/proc_files.h"
 
 namespace hwident {
 
@@ -47,6 +48,18 @@ Fact ControllerStatus(Machine& machine, const std::string& address) {
   const PnpFacts& facts = ReadPnpFacts(machine, "pci:" + address);
   if (!facts.errorCode) return Fact::Null();
   return Constant(*facts.errorCode == 0 ? "OK" : "Error");
+}
+
+Fact ControllerSystemClass(Machine&, const std::string&) {
+  return Constant("Win32_ComputerSystem");
+}
+
+Fact ControllerSystemName(Machine& machine, const std::string&) {
+  return FactFrom(NetBiosName(machine));
+}
+
+Fact ControllerDriver(Machine& machine, const std::string& address) {
+  return FactFrom(ReadPnpFacts(machine, "pci:" + address).driver);
 }
 
 }  // namespace hwident

@@ -58,8 +58,4 @@ Fact NumberListFact(const std::optional<std::vector<std::int64_t>>& values) {
   return Fact::List(std::move(items));
 }
 
-Fact NullFact(Machine&, const std::string&) {
-  return Fact::Null();
-}
-
 }  // namespace hwident

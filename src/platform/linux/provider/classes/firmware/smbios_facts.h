@@ -47,7 +47,5 @@ const T* RecordAt(const std::vector<T>& records, const std::string& place) {
 Fact NumberFact(const std::optional<std::int64_t>& value);
 Fact FlagFact(const std::optional<bool>& value);
 Fact NumberListFact(const std::optional<std::vector<std::int64_t>>& values);
-// For the documented properties Linux has no source for.
-Fact NullFact(Machine& machine, const std::string& instance);
 
 }  // namespace hwident
