@@ -127,36 +127,24 @@ class TokenMatches {
   std::vector<Remembered> places_;
 };
 
-// One line per token of the list that names this property. A string is
-// narrowed alone and its quotes put around it in the line: the same bytes
-// as narrowing its quoted text, without making that wide copy first.
+// One line per token of the list that names this property; the value is
+// made text once, however many tokens name it.
 void AppendMatchingLines(const NarrowText& query, const ListTokens& tokens,
                          const TokenMatches::Match& match, const Variant& value) {
   if (match.tokens.empty()) return;
-  const bool quoted = value.type == vt::kBstr;
-  NarrowText text;
-  if (quoted) {
-    // A provider may hand out a string value with no string at all; it
-    // reads as the empty string.
-    text = WideToNarrow(value.bstr == nullptr ? std::u16string_view() : value.bstr);
-  } else if (const std::optional<WideText> valueText = VariantToText(value)) {
-    text = WideToNarrow(*valueText);
-  }
+  const std::optional<WideText> valueText = VariantToText(value);
+  const NarrowText text = valueText ? WideToNarrow(*valueText) : NarrowText{};
   for (const std::size_t i : match.tokens) {
     NarrowText line;
-    line.reserve(match.name.size() + 5 + text.size());
+    line.reserve(match.name.size() + 3 + text.size());
     line += match.name;
     line += " = ";
     // Byte-exact on purpose: a token written deviceid matches the property
     // but keeps its value as the service gave it.
     if (query == kCdromQuery && tokens.narrow(i) == kCdromToken) {
-      NarrowText normalized = quoted ? '"' + text + '"' : text;
+      NarrowText normalized = text;
       NormalizeCdromDeviceId(normalized);
       line += normalized;
-    } else if (quoted) {
-      line += '"';
-      line += text;
-      line += '"';
     } else {
       line += text;
     }

@@ -113,23 +113,20 @@ WideText NarrowToWide(std::string_view text) {
 }
 
 NarrowText WideToNarrow(std::u16string_view text) {
-  // Most text is ASCII throughout: it is copied unit for byte in one go,
-  // up to a zero or the first unit that needs encoding.
-  std::size_t ascii = 0;
-  while (ascii < text.size() && text[ascii] != 0 && text[ascii] < 0x80) ++ascii;
   NarrowText out;
   out.reserve(text.size());
-  out.resize(ascii);
-  std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin(),
-                 [](WideChar unit) { return static_cast<char>(unit); });
-  for (std::size_t at = ascii; at < text.size(); ++at) {
-    // Runs of ASCII are copied unit for byte, up to a zero.
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    // Runs of ASCII, most of what is narrowed, are copied unit for byte in
+    // one go, up to a zero.
     std::size_t run = at;
     while (run < text.size() && text[run] != 0 && text[run] < 0x80) ++run;
     if (run > at) {
       const std::size_t length = out.size();
       out.resize(length + (run - at));
-      for (std::size_t i = at; i < run; ++i) out[length + (i - at)] = static_cast<char>(text[i]);
+      std::transform(text.begin() + static_cast<std::ptrdiff_t>(at),
+                     text.begin() + static_cast<std::ptrdiff_t>(run),
+                     out.begin() + static_cast<std::ptrdiff_t>(length),
+                     [](WideChar unit) { return static_cast<char>(unit); });
       at = run - 1;
       continue;
     }
